@@ -8,7 +8,7 @@ set(TIYAN_RIG ${CMAKE_SOURCE_DIR}/tests/rig)
 function(tiyan_strict target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
   if(WIN32)
-    target_compile_definitions(${target} PRIVATE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
+    target_compile_definitions(${target} PRIVATE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX UNICODE _UNICODE)
   endif()
 endfunction()
 

@@ -3,7 +3,8 @@
 # Idempotent and quiet when everything is already there.
 set -euo pipefail
 packages=(g++ cmake make python3 googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
-          xvfb xdotool imagemagick x11-utils nettle-dev curl clang-format)
+          xvfb xdotool imagemagick x11-utils nettle-dev curl clang-format
+          fonts-wqy-microhei)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

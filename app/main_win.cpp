@@ -1,0 +1,6 @@
+// The process entry of tiyan.exe.
+#include <windows.h>
+
+#include "app/application_win.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return runApplication(); }
