@@ -1,0 +1,333 @@
+"""Helpers for the rig tests: Windows programs under Wine on the fixture's Xvfb
+display, driven with real input from xdotool and observed with winprobe, X
+screenshots and the X server's own cursor image.
+
+The fixture (tests/rig/wine-env, started by the ctest fixture "wine") exports
+DISPLAY, WINEPREFIX, TIYAN_WINE and TIYAN_WINE_DIR; tiyan_rig_test adds
+TIYAN_BIN (the x86_64 Windows programs), TIYAN_NATIVE_BIN, TIYAN_SOURCE and
+TIYAN_RIG. To run a rig test by hand against a build directory BUILD:
+
+    tests/rig/wine-env start BUILD/wine
+    TIYAN_BIN=BUILD/win64/bin tests/rig/wine-env run-linux BUILD/wine python3 TEST.py
+
+Bare Xvfb has no window manager: windows are where the program puts them,
+and keys go to Wine's foreground window.
+
+Tested by tests/rig/rig_selftest.py.
+"""
+import ctypes
+import ctypes.util
+import json
+import os
+import pathlib
+import signal
+import subprocess
+import tempfile
+import time
+
+
+class RigError(Exception):
+    pass
+
+
+def env(name):
+    value = os.environ.get(name)
+    if not value:
+        raise RigError(f"{name} is not set: run inside the Wine fixture (tests/rig/wine-env)")
+    return value
+
+
+def bin_dir():
+    return pathlib.Path(env("TIYAN_BIN"))
+
+
+def build_dir():
+    """The native build directory: the Wine fixture lives in its folder wine/."""
+    return pathlib.Path(env("TIYAN_WINE_DIR")).parent
+
+
+def out_dir(name):
+    """A directory for a test's files, under the build directory's rig-out/."""
+    base = build_dir() / "rig-out" / name
+    base.mkdir(parents=True, exist_ok=True)
+    return base
+
+
+def winpath(path):
+    """The Windows path of a Unix path (Wine maps drive Z: to the root)."""
+    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
+
+
+def wait_until(predicate, timeout=10.0, interval=0.1, message="condition"):
+    """Calls predicate until it returns a true value, which is returned; raises on time-out."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise RigError(f"timed out after {timeout} s waiting for {message}")
+        time.sleep(interval)
+
+
+class WinProcess:
+    """A Windows program running under Wine in the background."""
+
+    def __init__(self, exe, args, name, extra_env, cwd):
+        self.name = name
+        folder = out_dir("processes")
+        stamp = f"{name}-{os.getpid()}-{time.monotonic_ns()}"
+        self.stdout_path = folder / f"{stamp}.out"
+        self.stderr_path = folder / f"{stamp}.err"
+        process_env = dict(os.environ)
+        process_env.update(extra_env or {})
+        with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
+            self.popen = subprocess.Popen([env("TIYAN_WINE"), str(exe), *map(str, args)],
+                                          stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                          env=process_env, cwd=cwd)
+        self.pid = self.popen.pid
+
+    def poll(self):
+        return self.popen.poll()
+
+    def wait(self, timeout=None):
+        """The exit code; raises subprocess.TimeoutExpired on time-out."""
+        return self.popen.wait(timeout)
+
+    def kill(self):
+        if self.popen.poll() is None:
+            self.popen.send_signal(signal.SIGKILL)
+            self.popen.wait(10)
+
+    def output(self):
+        return self.stdout_path.read_bytes() + self.stderr_path.read_bytes()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.kill()
+
+
+def start(exe, *args, name=None, env_vars=None, cwd=None):
+    """Starts a Windows program (a path, or a name in TIYAN_BIN) under Wine."""
+    exe = pathlib.Path(exe)
+    if not exe.is_absolute():
+        exe = bin_dir() / exe
+    return WinProcess(exe, args, name or exe.stem, env_vars, cwd)
+
+
+def run(exe, *args, timeout=60, env_vars=None):
+    """Runs a Windows program to its end; returns (exit code, output bytes)."""
+    with start(exe, *args, env_vars=env_vars) as process:
+        code = process.wait(timeout)
+        output = process.output()
+    process.stdout_path.unlink()
+    process.stderr_path.unlink()
+    return code, output
+
+
+# --- winprobe -----------------------------------------------------------------
+
+def probe(command, *args, timeout=60):
+    """Runs winprobe and returns its JSON report, with the exit code as "exit"."""
+    with tempfile.TemporaryDirectory(dir=out_dir("probe")) as folder:
+        report = pathlib.Path(folder) / "probe.json"
+        code, output = run("winprobe.exe", winpath(report), command, *args, timeout=timeout)
+        if not report.exists():
+            raise RigError(f"winprobe {command} wrote no report (exit {code}): {output!r}")
+        data = json.loads(report.read_text(encoding="utf-8"))
+    data["exit"] = code
+    return data
+
+
+def _filter_args(cls=None, title=None, pid=None, hwnd=None, visible=False, depth=None):
+    args = []
+    if cls is not None:
+        args += ["--class", cls]
+    if title is not None:
+        args += ["--title", title]
+    if pid is not None:
+        args += ["--pid", pid]
+    if hwnd is not None:
+        args += ["--hwnd", hwnd]
+    if visible:
+        args.append("--visible")
+    if depth is not None:
+        args += ["--depth", depth]
+    return args
+
+
+def find_windows(**filters):
+    """Top-level windows (with their children) that match: cls, title, pid, hwnd, visible."""
+    return probe("find", *_filter_args(**filters))["windows"]
+
+
+def wait_window(timeout=20.0, **filters):
+    """The first matching top-level window, once there is one."""
+    report = probe("wait", *_filter_args(**filters), "--timeout", int(timeout * 1000),
+                   timeout=timeout + 30)
+    if report["exit"] != 0 or not report["windows"]:
+        raise RigError(f"no window matching {filters} within {timeout} s")
+    return report["windows"][0]
+
+
+def wait_gone(timeout=20.0, **filters):
+    report = probe("waitgone", *_filter_args(**filters), "--timeout", int(timeout * 1000),
+                   timeout=timeout + 30)
+    if report["exit"] != 0:
+        raise RigError(f"windows matching {filters} still there after {timeout} s")
+
+
+def window(hwnd):
+    """A window's current state (a top-level or a child), or None when it is gone."""
+    windows = probe("find", "--hwnd", hwnd)["windows"]
+    return windows[0] if windows else None
+
+
+def children(win, cls=None, text=None):
+    """All descendants of a window report, depth first, optionally by class and text."""
+    found = []
+    for child in win.get("children", []):
+        if (cls is None or child["class"] == cls) and (text is None or child["text"] == text):
+            found.append(child)
+        found += children(child, cls, text)
+    return found
+
+
+def child(win, cls=None, text=None):
+    matches = children(win, cls, text)
+    if not matches:
+        raise RigError(f"no child of class {cls!r} and text {text!r} in window {win['hwnd']}")
+    return matches[0]
+
+
+def post_close(hwnd):
+    return probe("post", "--hwnd", hwnd, "--message", "WM_CLOSE")
+
+
+def foreground(hwnd):
+    return probe("foreground", "--hwnd", hwnd)
+
+
+def cursor_info(hwnd=None):
+    args = ["--hwnd", hwnd] if hwnd is not None else []
+    return probe("cursor", *args)["cursor"]
+
+
+def centre(rect):
+    return ((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
+
+
+# --- input with xdotool ---------------------------------------------------------
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *map(str, args)], check=True, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.PIPE, timeout=30)
+
+
+def mousemove(x, y):
+    xdotool("mousemove", "--sync", x, y)
+
+
+def mousedown(button=1):
+    xdotool("mousedown", button)
+
+
+def mouseup(button=1):
+    xdotool("mouseup", button)
+
+
+def click(x, y, button=1, pause=0.1):
+    mousemove(x, y)
+    time.sleep(pause)
+    xdotool("click", button)
+
+
+def key(*keys):
+    """Presses keys (xdotool names, e.g. "Escape", "alt+F4") in the X focus window."""
+    xdotool("key", *keys)
+
+
+def drag(points, steps=8, pause=0.03, hold=0.2, release=True):
+    """Presses the left button at points[0], moves through the other points in
+    small steps and releases at the last one (unless release is False)."""
+    x, y = points[0]
+    mousemove(x, y)
+    time.sleep(hold)
+    mousedown()
+    time.sleep(hold)
+    for nx, ny in points[1:]:
+        for step in range(1, steps + 1):
+            mousemove(x + (nx - x) * step // steps, y + (ny - y) * step // steps)
+            time.sleep(pause)
+        x, y = nx, ny
+    time.sleep(hold)
+    if release:
+        mouseup()
+        time.sleep(hold)
+
+
+# --- what the screen shows ------------------------------------------------------
+
+def screenshot(name):
+    """Saves the whole screen as BUILD/screenshots/NAME.png; returns its path."""
+    folder = build_dir() / "screenshots"
+    folder.mkdir(exist_ok=True)
+    path = folder / f"{name}.png"
+    subprocess.run(["import", "-window", "root", str(path)], check=True, timeout=60,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return path
+
+
+def pixels(png, rect):
+    """The RGB pixels of a screen rectangle (left, top, right, bottom) of a PNG, as
+    rows of (r, g, b) tuples."""
+    left, top, right, bottom = rect
+    width, height = right - left, bottom - top
+    raw = subprocess.run(["convert", str(png), "-crop", f"{width}x{height}+{left}+{top}",
+                          "+repage", "-depth", "8", "rgb:-"],
+                         check=True, capture_output=True, timeout=60).stdout
+    if len(raw) != width * height * 3:
+        raise RigError(f"cropping {rect} from {png} gave {len(raw)} bytes")
+    return [[tuple(raw[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x in range(width)]
+            for y in range(height)]
+
+
+class _CursorImage(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short),
+                ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
+                ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
+                ("cursor_serial", ctypes.c_ulong),
+                ("pixels", ctypes.POINTER(ctypes.c_ulong)),
+                ("atom", ctypes.c_ulong), ("name", ctypes.c_char_p)]
+
+
+def cursor_image():
+    """The cursor the X server shows now, as the person at the screen sees it:
+    dict(width, height, xhot, yhot, argb=[rows of 32-bit ARGB values])."""
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    xfixes = ctypes.CDLL(ctypes.util.find_library("Xfixes") or "libXfixes.so.3")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    x11.XFree.argtypes = [ctypes.c_void_p]
+    xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(_CursorImage)
+    xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(env("DISPLAY").encode())
+    if not display:
+        raise RigError("cannot open the X display")
+    try:
+        image = xfixes.XFixesGetCursorImage(display)
+        if not image:
+            raise RigError("the X server gave no cursor image")
+        try:
+            c = image.contents
+            argb = [[c.pixels[y * c.width + x] & 0xFFFFFFFF for x in range(c.width)]
+                    for y in range(c.height)]
+            return {"width": c.width, "height": c.height, "xhot": c.xhot, "yhot": c.yhot,
+                    "argb": argb}
+        finally:
+            x11.XFree(image)
+    finally:
+        x11.XCloseDisplay(display)
