@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -25,25 +26,35 @@ bool isLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 bool isTrailByte(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFE); }
 
 // Decodes code page 936 bytes. `dropLoneLead` is how the asked strings are converted
-// (a lead byte at the very end vanishes); file text turns it into '?'.
-Units unitsFromAnsi(std::string_view bytes, bool dropLoneLead) {
+// (a lead byte at the very end vanishes); file text turns it into '?'. `offsets`, when
+// given, receives each unit's byte offset and `invalid` the offsets of the sequences
+// that decoded to '?'.
+Units unitsFromAnsi(std::string_view bytes, bool dropLoneLead,
+                    std::vector<std::size_t>* offsets = nullptr,
+                    std::vector<std::size_t>* invalid = nullptr) {
     Units units;
     units.reserve(bytes.size());
+    auto add = [&](char16_t unit, std::size_t at, bool bad) {
+        units.push_back(unit);
+        if (offsets) offsets->push_back(at);
+        if (bad && invalid) invalid->push_back(at);
+    };
     for (std::size_t i = 0; i < bytes.size();) {
         auto b = static_cast<unsigned char>(bytes[i]);
         if (!isLeadByte(b)) {
-            units.push_back(b);
+            add(b, i, false);
             ++i;
         } else if (i + 1 == bytes.size()) {
-            if (!dropLoneLead) units.push_back(u'?');
+            if (!dropLoneLead) add(u'?', i, true);
             ++i;
         } else {
             auto t = static_cast<unsigned char>(bytes[i + 1]);
             if (t == 0) {
-                units.push_back(u'?');  // the zero stays a character of its own
+                add(u'?', i, true);  // the zero stays a character of its own
                 ++i;
             } else {
-                units.push_back(isTrailByte(t) ? static_cast<char16_t>((b << 8) | t) : u'?');
+                bool valid = isTrailByte(t);
+                add(valid ? static_cast<char16_t>((b << 8) | t) : u'?', i, !valid);
                 i += 2;
             }
         }
@@ -295,6 +306,35 @@ Text BankIndex::lookup(std::string_view key, std::string_view defaultText) const
     while (fallback.size() > 1 && fallback.back() == u' ') fallback.pop_back();
     bool stripQuotes = source_ != ProfileSource::unreadable;
     return cutToBuffer(textFromAnsiUnits(copiedEntry(fallback, stripQuotes)));
+}
+
+std::vector<ProfileLine> parseProfileLines(std::string_view fileBytes) {
+    std::vector<std::size_t> offsets;
+    const Units text = unitsFromAnsi(fileBytes, false, &offsets);
+    std::vector<ProfileLine> lines;
+    forEachLine(text, [&](UnitView line) {
+        ProfileLine parsed;
+        parsed.offset = offsets[static_cast<std::size_t>(line.data() - text.data())];
+        UnitView name;
+        if (line[0] == '[' && sectionName(line, name)) {
+            parsed.isSection = true;
+            parsed.name = textFromAnsiUnits(name);
+        } else {
+            KeyLine key = keyLine(line);
+            parsed.name = textFromAnsiUnits(key.name);
+            parsed.value = textFromAnsiUnits(key.value);
+            parsed.hasValue = key.hasValue;
+        }
+        lines.push_back(std::move(parsed));
+        return true;
+    });
+    return lines;
+}
+
+std::vector<std::size_t> invalidCodePage936Offsets(std::string_view fileBytes) {
+    std::vector<std::size_t> invalid;
+    unitsFromAnsi(fileBytes, false, nullptr, &invalid);
+    return invalid;
 }
 
 Text lookupBankAnswer(const BankIndex& index, std::string_view questionId) {

@@ -32,6 +32,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "app/text.h"
 
@@ -101,6 +102,20 @@ inline constexpr std::string_view kNoAnswer = "[\xCE\xDE]";                     
 // 0x20 or less are skipped, an id left empty gives the empty text, and a missing
 // answer gives kNoAnswer. lookupBankAnswer(index, " 1001") == index.lookup("1001", "[无]").
 Text lookupBankAnswer(const BankIndex& index, std::string_view questionId);
+
+// One line of a code page 936 file as the reader parses it, for tools that report on
+// banks. Empty lines are not listed.
+struct ProfileLine {
+    std::size_t offset = 0;  // byte offset of the line's first character in the file
+    bool isSection = false;
+    Text name;              // the section or key name, trimmed, ended at a zero byte
+    Text value;             // a key's value as written: trimmed, quotes still on
+    bool hasValue = false;  // the key line has "="
+};
+// The lines of `fileBytes` read as code page 936 (a Unicode mark is not looked at).
+std::vector<ProfileLine> parseProfileLines(std::string_view fileBytes);
+// Byte offsets of the sequences that are not code page 936 (each reads as "?").
+std::vector<std::size_t> invalidCodePage936Offsets(std::string_view fileBytes);
 
 // Reads a whole file into `bytes`. Used by the portable tools; the program reads the
 // bank through answers/bank_index_win.h.
