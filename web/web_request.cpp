@@ -67,14 +67,17 @@ ByteArray runWebRequest(WebRequestArgs& args, HttpRequestObject* object,
         http.setRequestHeader(name, value);
     }
 
-    if (!args.byteBody.empty()) {
-        http.sendBytes(args.byteBody);
-    } else {
-        http.sendText(args.body);
-    }
+    bool sent = !args.byteBody.empty() ? http.sendBytes(args.byteBody) : http.sendText(args.body);
 
-    ByteArray result = http.responseBody();
-    args.responseHeaders = http.allResponseHeaders();
+    // After a failed request the reads could only yield nothing, and the
+    // platform's object may fault when its body is read after a receive
+    // time-out, so they are not made.
+    ByteArray result;
+    args.responseHeaders.clear();
+    if (sent) {
+        result = http.responseBody();
+        args.responseHeaders = http.allResponseHeaders();
+    }
     readResponseLines(args.responseHeaders, args.redirectTarget, args.returnedCookies);
     mergeCookies(args.cookies, args.returnedCookies);
     writeBrowserCookies(store, domain, args.cookies);

@@ -41,8 +41,9 @@ class HttpRequestObject {
     virtual void open(const Text& method, const Text& url, bool async) = 0;
     virtual void setOption(int index, int value) = 0;
     virtual void setRequestHeader(const Text& name, const Text& value) = 0;
-    virtual void sendText(const Text& body) = 0;
-    virtual void sendBytes(const ByteArray& body) = 0;
+    // Both report whether the object says the request succeeded.
+    virtual bool sendText(const Text& body) = 0;
+    virtual bool sendBytes(const ByteArray& body) = 0;
     // The response body, moved out to the caller: the only copy the request
     // makes of it.
     virtual ByteArray responseBody() = 0;
@@ -77,5 +78,7 @@ void readResponseLines(std::string_view responseHeaders, Text& redirectTarget,
 
 // One request through `object` (null when the platform has none: then nothing
 // happens and the record is unchanged), exchanging cookies with `store` for
-// the URL's domain. Returns the response body, empty when none arrived.
+// the URL's domain. Returns the response body, empty when none arrived. When
+// the object reports that the request failed, its response is not read: the
+// body and the response headers are empty.
 ByteArray runWebRequest(WebRequestArgs& args, HttpRequestObject* object, BrowserCookieStore& store);

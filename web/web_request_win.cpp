@@ -6,13 +6,37 @@
 
 #include <climits>
 #include <cstring>
+#include <initializer_list>
+#include <iterator>
 #include <utility>
+#include <vector>
 
 #include "app/dispatch_win.h"
 #include "app/scoped_win.h"
 #include "web/browser_cookies_win.h"
 
 namespace {
+
+bool lookUp(IDispatch* object, const wchar_t* name, DISPID* id) {
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    return object && SUCCEEDED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, id));
+}
+
+// Calls a method whose result is of no interest; true when the object reports
+// success.
+bool callMethod(IDispatch* object, const wchar_t* name,
+                std::initializer_list<const Variant*> args) {
+    DISPID id;
+    if (!lookUp(object, name, &id)) return false;
+    std::vector<VARIANT> reversed;  // IDispatch takes its arguments last to first
+    reversed.reserve(args.size());
+    for (auto it = std::rbegin(args); it != std::rend(args); ++it)
+        reversed.push_back(*(*it)->get());
+    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    Variant ignored;
+    return SUCCEEDED(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                    ignored.receive(), nullptr, nullptr));
+}
 
 // object.name(index) = value, the form of the request object's "Option".
 void putIndexedProperty(IDispatch* object, const wchar_t* name, const Variant& index,
@@ -78,14 +102,14 @@ class DispatchHttpRequest final : public HttpRequestObject {
         Variant connect = intVariant(connectMs);
         Variant send = intVariant(sendMs);
         Variant receive = intVariant(receiveMs);
-        invokeMember(object_.Get(), L"SetTimeouts", {&resolve, &connect, &send, &receive});
+        callMethod(object_.Get(), L"SetTimeouts", {&resolve, &connect, &send, &receive});
     }
 
     void open(const Text& method, const Text& url, bool async) override {
         Variant methodArg = textVariant(method);
         Variant urlArg = textVariant(url);
         Variant asyncArg = boolVariant(async);
-        invokeMember(object_.Get(), L"Open", {&methodArg, &urlArg, &asyncArg});
+        callMethod(object_.Get(), L"Open", {&methodArg, &urlArg, &asyncArg});
     }
 
     void setOption(int index, int value) override {
@@ -95,17 +119,17 @@ class DispatchHttpRequest final : public HttpRequestObject {
     void setRequestHeader(const Text& name, const Text& value) override {
         Variant nameArg = textVariant(name);
         Variant valueArg = textVariant(value);
-        invokeMember(object_.Get(), L"SetRequestHeader", {&nameArg, &valueArg});
+        callMethod(object_.Get(), L"SetRequestHeader", {&nameArg, &valueArg});
     }
 
-    void sendText(const Text& body) override {
+    bool sendText(const Text& body) override {
         Variant bodyArg = textVariant(body);
-        invokeMember(object_.Get(), L"Send", {&bodyArg});
+        return callMethod(object_.Get(), L"Send", {&bodyArg});
     }
 
-    void sendBytes(const ByteArray& body) override {
+    bool sendBytes(const ByteArray& body) override {
         Variant bodyArg = byteArrayVariant(body);
-        invokeMember(object_.Get(), L"Send", {&bodyArg});
+        return callMethod(object_.Get(), L"Send", {&bodyArg});
     }
 
     ByteArray responseBody() override {

@@ -18,6 +18,7 @@ class RecordingHttpRequest final : public HttpRequestObject {
     // "Send bytes 3", "ResponseBody", "GetallResponseHeaders".
     std::vector<Text> calls;
     // Canned answers when there is no inner object.
+    bool sendSucceeds = true;
     ByteArray body;
     Text headers;
     // Where the body handed out lived, to show that nobody copied it.
@@ -42,14 +43,14 @@ class RecordingHttpRequest final : public HttpRequestObject {
         calls.push_back("SetRequestHeader [" + name + "] [" + value + "]");
         if (inner_) inner_->setRequestHeader(name, value);
     }
-    void sendText(const Text& text) override {
+    bool sendText(const Text& text) override {
         calls.push_back("Send text [" + text + "]");
-        if (inner_) inner_->sendText(text);
+        return inner_ ? inner_->sendText(text) : sendSucceeds;
     }
-    void sendBytes(const ByteArray& bytes) override {
+    bool sendBytes(const ByteArray& bytes) override {
         calls.push_back("Send bytes " + std::to_string(bytes.size()));
         sentBytes = bytes;
-        if (inner_) inner_->sendBytes(bytes);
+        return inner_ ? inner_->sendBytes(bytes) : sendSucceeds;
     }
     ByteArray responseBody() override {
         calls.push_back("ResponseBody");

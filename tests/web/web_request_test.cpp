@@ -258,6 +258,27 @@ TEST(WebRequest, FailedRequestStillExchangesCookies) {
     EXPECT_EQ(store.writes, (std::vector<W>{{"http://b.c", "a", "1"}, {"http://b.c", " c", "3"}}));
 }
 
+TEST(WebRequest, FailedSendIsNotFollowedByReads) {
+    RecordingHttpRequest http;
+    http.sendSucceeds = false;
+    http.body = {'x'};
+    http.headers = "Set-Cookie: s=1; path=/\r\n";
+    FakeCookieStore store;
+    WebRequestArgs args;
+    args.url = "http://x.b.c/";
+    args.cookies = "c=3";
+    args.responseHeaders = "stale";
+    EXPECT_TRUE(runWebRequest(args, &http, store).empty());
+    EXPECT_TRUE(http.callsStartingWith("ResponseBody").empty());
+    EXPECT_TRUE(http.callsStartingWith("GetallResponseHeaders").empty());
+    EXPECT_EQ(http.calls.back(), "Send text []");
+    EXPECT_EQ(args.responseHeaders, "");
+    EXPECT_EQ(args.returnedCookies, "");
+    EXPECT_EQ(args.cookies, "c=3;");
+    using W = FakeCookieStore::Write;
+    EXPECT_EQ(store.writes, (std::vector<W>{{"http://b.c", "c", "3"}}));
+}
+
 TEST(WebRequest, NoObjectLeavesTheRecordUntouched) {
     FakeCookieStore store;
     store.stored["http://a.b"] = "a=1";
