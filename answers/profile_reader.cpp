@@ -8,6 +8,7 @@
 // double-byte unit is, so one parser serves both.
 #include "answers/profile_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -124,6 +125,15 @@ std::string cutToBuffer(std::string text) {
     }
     text.resize(end);
     return text;
+}
+
+// A name's units, ASCII letters folded and cut at a zero unit, as bytes (two a unit).
+void appendFoldedName(std::string& out, UnitView name) {
+    for (char16_t u : untilZero(name)) {
+        if (u >= 'A' && u <= 'Z') u = static_cast<char16_t>(u - 'A' + 'a');
+        out += static_cast<char>(u >> 8);
+        out += static_cast<char>(u & 0xFF);
+    }
 }
 
 struct KeyLine {
@@ -265,6 +275,9 @@ BankIndex BankIndex::build(std::string_view fileBytes, std::string_view section,
     }
     const Units wanted = folded(untilZero(trimmed(index.queryUnits(section))));
 
+    // Reserved for the largest case (every line a key), which spares the copies of growth.
+    index.slots_.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), u'\n')) + 1);
+    index.arena_.reserve(text.size() * 3);
     bool inside = false;
     forEachLine(text, [&](UnitView line) {
         UnitView name;
@@ -276,15 +289,32 @@ BankIndex BankIndex::build(std::string_view fileBytes, std::string_view section,
         }
         if (!inside) return true;
         KeyLine key = keyLine(line);
-        auto [entry, added] = index.keys_.try_emplace(folded(key.name));
-        if (added && key.hasValue) {
-            entry->second.hasValue = true;
+        Slot slot{};
+        slot.name = index.arena_.size();
+        appendFoldedName(index.arena_, key.name);
+        slot.nameLength = index.arena_.size() - slot.name;
+        slot.hasValue = key.hasValue;
+        if (key.hasValue) {
             Units copy = copiedEntry(key.value, true);
-            entry->second.answer =
+            std::string answer =
                 cutToBuffer(index.codec_ ? codec.textFromWide(copy) : textFromAnsiUnits(copy));
+            slot.answer = index.arena_.size();
+            slot.answerLength = answer.size();
+            index.arena_ += answer;
         }
+        index.slots_.push_back(slot);
         return true;
     });
+    // Sorted by name, file order kept among equal names; then the first of each stays.
+    auto byName = [&](const Slot& a, const Slot& b) { return index.nameOf(a) < index.nameOf(b); };
+    std::stable_sort(index.slots_.begin(), index.slots_.end(), byName);
+    auto sameName = [&](const Slot& a, const Slot& b) {
+        return index.nameOf(a) == index.nameOf(b);
+    };
+    index.slots_.erase(std::unique(index.slots_.begin(), index.slots_.end(), sameName),
+                       index.slots_.end());
+    index.slots_.shrink_to_fit();
+    index.arena_.shrink_to_fit();
     return index;
 }
 
@@ -298,8 +328,13 @@ Text BankIndex::lookup(std::string_view key, std::string_view defaultText) const
     key = key.substr(0, key.find('\0'));
     if (key.empty()) return {};
     if (source_ == ProfileSource::read) {
-        auto found = keys_.find(folded(trimmed(queryUnits(key))));
-        if (found != keys_.end() && found->second.hasValue) return found->second.answer;
+        std::string name;
+        appendFoldedName(name, trimmed(queryUnits(key)));
+        auto found = std::lower_bound(
+            slots_.begin(), slots_.end(), name,
+            [&](const Slot& slot, const std::string& n) { return nameOf(slot) < n; });
+        if (found != slots_.end() && nameOf(*found) == name && found->hasValue)
+            return Text(arena_, found->answer, found->answerLength);
     }
     // The default goes through the same conversions, with trailing spaces removed first.
     Units fallback = unitsFromAnsi(defaultText.substr(0, defaultText.find('\0')), true);

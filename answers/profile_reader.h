@@ -29,9 +29,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "app/text.h"
@@ -79,17 +79,24 @@ class BankIndex {
     Text lookup(std::string_view key, std::string_view defaultText) const;
 
     bool hasSection() const { return hasSection_; }
-    std::size_t keyCount() const { return keys_.size(); }
+    std::size_t keyCount() const { return slots_.size(); }
 
   private:
-    struct Entry {
-        bool hasValue = false;
-        Text answer;  // the value as looked up: quotes removed, cut to the buffer
+    // One distinct key: its folded name and its answer, both in arena_. Kept sorted by
+    // name in one flat array, which builds and searches far faster than a node-based
+    // map for a bank of 100 000 keys.
+    struct Slot {
+        std::size_t name, nameLength, answer, answerLength;
+        bool hasValue;
     };
     std::u16string queryUnits(std::string_view text) const;
+    std::string_view nameOf(const Slot& slot) const {
+        return {arena_.data() + slot.name, slot.nameLength};
+    }
 
-    std::unordered_map<std::u16string, Entry> keys_;  // by folded name; first line wins
-    const ProfileCodec* codec_ = nullptr;             // set for files with a Unicode mark
+    std::string arena_;
+    std::vector<Slot> slots_;              // sorted by name; for a repeated name, its first line's
+    const ProfileCodec* codec_ = nullptr;  // set for files with a Unicode mark
     ProfileSource source_ = ProfileSource::missingFile;
     bool hasSection_ = false;
 };
