@@ -57,7 +57,7 @@ void putIndexedProperty(IDispatch* object, const wchar_t* name, const Variant& i
 // Variant when the array cannot be made.
 Variant byteArrayVariant(const ByteArray& bytes) {
     Variant variant;
-    if (bytes.size() > ULONG_MAX) return variant;
+    if (static_cast<std::uint64_t>(bytes.size()) > ULONG_MAX) return variant;
     SAFEARRAY* array = ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
     if (!array) return variant;
     void* data = nullptr;
