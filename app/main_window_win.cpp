@@ -150,10 +150,11 @@ bool handleMainWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, L
             return true;
         }
         case WM_ACTIVATE:
-            if (LOWORD(wParam) != WA_INACTIVE && !::IsChild(mainWindow.window, ::GetFocus())) {
-                ::SetFocus(mainWindow.按钮_获取答案);
-            }
-            return false;
+            // Activation puts the focus on a control rather than on the window.
+            if (LOWORD(wParam) == WA_INACTIVE || HIWORD(wParam)) return false;
+            if (!::IsChild(mainWindow.window, ::GetFocus())) ::SetFocus(mainWindow.按钮_获取答案);
+            *result = 0;
+            return true;
         default:
             return false;
     }

@@ -56,7 +56,7 @@ def main():
     wine_dir = build / "demo-wine"
     headless = not os.environ.get("DISPLAY")
 
-    host, _, port = bank_host(build).partition(":")
+    port = bank_host(build).partition(":")[2] or "80"
     subprocess.run([str(build / "bin" / "bankctl"), "pack", str(SOURCE / "tools/demo/demo_bank.ini"),
                     str(demo / "bank.rc4")], check=True)
     pages = {}
@@ -74,8 +74,7 @@ def main():
     import tiyanrig as rig
 
     server = subprocess.Popen([sys.executable, str(SOURCE / "tools/bankserver/bank_server.py"),
-                               "--host", host or "127.0.0.1", "--port", port or "80",
-                               "--bank", str(demo / "bank.rc4")],
+                               "--port", port, "--bank", str(demo / "bank.rc4")],
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     processes = []
     try:
