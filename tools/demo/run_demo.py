@@ -95,7 +95,7 @@ def main():
             return 0
         picture = rig.child(main_window, "TiyanPictureBox")
         button = rig.child(main_window, "Button", "获取答案")
-        hosts = [rig.wait_window(cls="PageHostWindow", title=t)
+        hosts = [rig.wait_window(cls="TiyanPageHost", title=t)
                  for t in ("第三单元测验", "思想政治期末考试")]
         for host_window, name in zip(hosts, ("page_answers", "page_bank")):
             page = rig.child(host_window, "Internet Explorer_Server")
