@@ -9,6 +9,7 @@
 #include "app/product_win.h"
 #include "app/static_controls_win.h"
 #include "capture/crosshair_capture_win.h"
+#include "capture/crosshair_images.h"
 
 MainWindowControls mainWindow;
 
@@ -110,6 +111,7 @@ bool createControls() {
     }
     subclassControl(w.图片框1, onCrosshairMouse);
     setControlPointer(w.图片框1, hand);
+    setPicture(w.图片框1, ByteArray(crosshairImage.begin(), crosshairImage.end()));
     subclassControl(w.选择框1, onTopmostBoxMouse);
     subclassControl(w.标签4, onInviteLabelMouse);
     setControlPointer(w.标签4, hand);

@@ -113,7 +113,7 @@ class PageDocument final : public PropertyObject {
     }
 
   protected:
-    bool answersInterface(REFIID iid) const override { return iid == kHtmlDocumentIid; }
+    bool answersInterface(REFIID iid) const override { return iid == kBaseDocumentIid; }
     HRESULT readProperty(DISPID id, VARIANT* result) override {
         if (id == 1) return putText(url_, result);
         // A document without a body gives an empty object reference, as MSHTML does.

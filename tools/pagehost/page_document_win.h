@@ -21,7 +21,7 @@
 
 #include "app/scoped_win.h"
 
-inline constexpr IID kHtmlDocumentIid = {
+inline constexpr IID kBaseDocumentIid = {
     0x626FC520, 0xA41E, 0x11CF, {0xA7, 0x31, 0x00, 0xA0, 0xC9, 0x08, 0x26, 0x37}};
 
 struct PageContent {

@@ -146,7 +146,7 @@ void hang() {
 LRESULT CALLBACK serverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == host.getObjectMessage && message != 0) {
         if (host.options.noDocument || !host.document) return 0;
-        return ::LresultFromObject(kHtmlDocumentIid, wParam, host.document.Get());
+        return ::LresultFromObject(kBaseDocumentIid, wParam, host.document.Get());
     }
     switch (message) {
         case WM_PAINT:

@@ -15,7 +15,8 @@
 // levels, all by default): hwnd (decimal), class, text, rect (screen),
 // rectInParent, client size, style, exstyle, visible, enabled, topmost, z (its
 // index among its siblings, topmost first), pid, tid, id, check state of
-// buttons, and for list views their columns and cells. Texts come through
+// buttons, for list views their columns and cells, and for top-level windows
+// their thread's active, focus and capture windows ("thread"). Texts come through
 // WM_GETTEXT with a short time-out, so a hung window never stalls the probe.
 // Exit code 2 on bad arguments.
 //
@@ -86,6 +87,19 @@ std::wstring windowText(HWND window, bool* viaMessage) {
     return std::wstring(buffer, length > 0 ? length : 0);
 }
 
+// The input state of the window's thread: which of its windows is active,
+// has the focus and holds the mouse capture (0 for none).
+void writeThreadState(JsonWriter& json, DWORD tid) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(tid, &info)) return;
+    json.beginObject("thread");
+    json.integer("active", reinterpret_cast<std::intptr_t>(info.hwndActive));
+    json.integer("focus", reinterpret_cast<std::intptr_t>(info.hwndFocus));
+    json.integer("capture", reinterpret_cast<std::intptr_t>(info.hwndCapture));
+    json.endObject();
+}
+
 void writeWindow(JsonWriter& json, HWND window, int z, int depth) {
     json.beginObject();
     json.integer("hwnd", static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(window)));
@@ -130,6 +144,7 @@ void writeWindow(JsonWriter& json, HWND window, int z, int depth) {
     json.integer("classCursor",
                  static_cast<std::int64_t>(::GetClassLongPtrW(window, GCLP_HCURSOR)));
 
+    if (!child) writeThreadState(json, tid);
     if (::_wcsicmp(cls.c_str(), L"Button") == 0) {
         DWORD_PTR check = 0;
         if (::SendMessageTimeoutW(window, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kTextTimeoutMs,
