@@ -57,8 +57,6 @@ def main():
     headless = not os.environ.get("DISPLAY")
 
     port = bank_host(build).partition(":")[2] or "80"
-    subprocess.run([str(build / "bin" / "bankctl"), "pack", str(SOURCE / "tools/demo/demo_bank.ini"),
-                    str(demo / "bank.rc4")], check=True)
     pages = {}
     for name in ("answers", "bank"):
         pages[name] = demo / f"exam_page_{name}.html"
@@ -74,7 +72,7 @@ def main():
     import tiyanrig as rig
 
     server = subprocess.Popen([sys.executable, str(SOURCE / "tools/bankserver/bank_server.py"),
-                               "--port", port, "--bank", str(demo / "bank.rc4")],
+                               "--port", port, "--ini", str(SOURCE / "tools/demo/demo_bank.ini")],
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     processes = []
     try:
