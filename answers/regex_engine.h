@@ -13,9 +13,13 @@
 //   rejected, so a 10 MB subject cannot exhaust the stack.
 // - Memory: O(program size) per search plus the matches found; the dead-state
 //   memo of a Global run takes at most kRegexMemoBudget bytes.
-// - A pattern the engine does not support (back-references, look-ahead,
-//   octal or decimal escapes \1 to \9) or a malformed one is rejected by
-//   compileRegex, never matched differently.
+// - A pattern the engine does not support or cannot read unambiguously is
+//   rejected by compileRegex, never matched differently: back-references \1
+//   to \9 (also where the component would read them as octal or literal),
+//   look-ahead and other (?...) groups, \0 octal beyond 0377, \c followed by
+//   a digit or "_" in a class, loops that may match nothing nested more than
+//   8 deep, programs over kRegexMaxProgram instructions. So is a malformed
+//   pattern, as the component rejects it.
 //
 // The dialect, as the component has it: literals and identity escapes, \f \n
 // \r \t \v \cX \xHH \uHHHH \0 (with up to three octal digits), \d \D \w \W
