@@ -177,10 +177,10 @@ TEST(WindowHandleText, LowThirtyTwoBitsAsASignedNumber) {
     for (const auto& c : cases) {
         EXPECT_EQ(windowHandleText(reinterpret_cast<HWND>(c.handle)), c.text) << c.handle;
     }
-    if constexpr (sizeof(HWND) == 8) {
-        EXPECT_EQ(windowHandleText(reinterpret_cast<HWND>(std::uintptr_t{0x100000291})), "657");
-        EXPECT_EQ(windowHandleText(reinterpret_cast<HWND>(~std::uintptr_t{0})), "-1");
-    }
+    // Bits above the low 32 (64-bit build) do not count.
+    EXPECT_EQ(windowHandleText(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x100000291ull))),
+              "657");
+    EXPECT_EQ(windowHandleText(reinterpret_cast<HWND>(~std::uintptr_t{0})), "-1");
 }
 
 // The handlers on a real crosshair box, driven by the box's own mouse

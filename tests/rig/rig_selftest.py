@@ -96,7 +96,8 @@ class RigSelfTest(unittest.TestCase):
     def test_bad_arguments(self):
         for args in ([], ["--html"], ["--html", rig.winpath(self.page_a), "--rect", "1,2,3"],
                      ["--html", rig.winpath(self.folder / "missing.html")],
-                     ["--html", rig.winpath(self.page_a), "--bogus", "1"]):
+                     ["--html", rig.winpath(self.page_a), "--bogus", "1"],
+                     ["@" + rig.winpath(self.folder / "missing.args")]):
             code, output = rig.run("pagehost.exe", *args, timeout=30)
             self.assertEqual(code, 2, (args, output))
         code, _ = rig.run("winprobe.exe", timeout=30)

@@ -70,6 +70,12 @@ def wait_until(predicate, timeout=10.0, interval=0.1, message="condition"):
         time.sleep(interval)
 
 
+# The rig's own helper programs read "@FILE" as the UTF-8 lines of FILE
+# (tests/rig/command_line_win.h). Wine decodes a Unix command line by the Unix
+# locale, which under the C locale would mangle Chinese arguments.
+RESPONSE_FILE_PROGRAMS = {"pagehost", "winprobe"}
+
+
 class WinProcess:
     """A Windows program running under Wine in the background."""
 
@@ -79,10 +85,16 @@ class WinProcess:
         stamp = f"{name}-{os.getpid()}-{time.monotonic_ns()}"
         self.stdout_path = folder / f"{stamp}.out"
         self.stderr_path = folder / f"{stamp}.err"
+        args = [str(a) for a in args]
+        self.response_path = None
+        if exe.stem in RESPONSE_FILE_PROGRAMS and not all(a.isascii() for a in args):
+            self.response_path = folder / f"{stamp}.args"
+            self.response_path.write_text("\n".join(args), encoding="utf-8")
+            args = ["@" + winpath(self.response_path)]
         process_env = dict(os.environ)
         process_env.update(extra_env or {})
         with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
-            self.popen = subprocess.Popen([env("TIYAN_WINE"), str(exe), *map(str, args)],
+            self.popen = subprocess.Popen([env("TIYAN_WINE"), str(exe), *args],
                                           stdin=subprocess.DEVNULL, stdout=out, stderr=err,
                                           env=process_env, cwd=cwd)
         self.pid = self.popen.pid
@@ -122,8 +134,9 @@ def run(exe, *args, timeout=60, env_vars=None):
     with start(exe, *args, env_vars=env_vars) as process:
         code = process.wait(timeout)
         output = process.output()
-    process.stdout_path.unlink()
-    process.stderr_path.unlink()
+    for path in (process.stdout_path, process.stderr_path, process.response_path):
+        if path:
+            path.unlink()
     return code, output
 
 

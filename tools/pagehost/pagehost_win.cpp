@@ -7,6 +7,7 @@
 //            [--no-body] [--no-document] [--hang SECONDS] [--hang-after MS]
 //            [--status FILE]
 //
+// An argument @FILE stands for the lines of FILE (tests/rig/command_line_win.h).
 // FILE holds the body's inner HTML in code page 936; the document's "innerHTML"
 // is exactly its text. --no-body gives a document whose "body" is an empty
 // reference; --no-document makes the window answer 0 (no document at all).
@@ -28,6 +29,7 @@
 
 #include "app/codepage_win.h"
 #include "app/scoped_win.h"
+#include "tests/rig/command_line_win.h"
 #include "tools/pagehost/page_document_win.h"
 
 namespace {
@@ -187,13 +189,12 @@ bool parseRect(const wchar_t* text, RECT* rect) {
 }
 
 bool parseArguments(Options* options) {
-    int count = 0;
-    LPWSTR* args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (!args) return false;
+    std::vector<std::wstring> args;
+    if (!programArguments(&args)) return false;
     bool ok = true;
-    for (int i = 1; i < count && ok; ++i) {
-        std::wstring arg = args[i];
-        bool hasValue = i + 1 < count;
+    for (size_t i = 0; i < args.size() && ok; ++i) {
+        const std::wstring& arg = args[i];
+        bool hasValue = i + 1 < args.size();
         if (arg == L"--no-body") {
             options->noBody = true;
         } else if (arg == L"--no-document") {
@@ -207,18 +208,17 @@ bool parseArguments(Options* options) {
         } else if (arg == L"--title") {
             options->title = args[++i];
         } else if (arg == L"--rect") {
-            ok = parseRect(args[++i], &options->rect);
+            ok = parseRect(args[++i].c_str(), &options->rect);
         } else if (arg == L"--hang") {
-            options->hangSeconds = _wtoi(args[++i]);
+            options->hangSeconds = _wtoi(args[++i].c_str());
         } else if (arg == L"--hang-after") {
-            options->hangAfterMs = _wtoi(args[++i]);
+            options->hangAfterMs = _wtoi(args[++i].c_str());
         } else if (arg == L"--status") {
             options->statusPath = args[++i];
         } else {
             ok = false;
         }
     }
-    ::LocalFree(args);
     return ok && !options->htmlPath.empty();
 }
 

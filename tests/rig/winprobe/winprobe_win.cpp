@@ -18,6 +18,7 @@
 // buttons, for list views their columns and cells, and for top-level windows
 // their thread's active, focus and capture windows ("thread"). Texts come through
 // WM_GETTEXT with a short time-out, so a hung window never stalls the probe.
+// An argument @FILE stands for the lines of FILE (tests/rig/command_line_win.h).
 // Exit code 2 on bad arguments.
 //
 // Tested by the rig self-test tests/rig/rig_selftest.py.
@@ -30,6 +31,7 @@
 #include <vector>
 
 #include "app/scoped_win.h"
+#include "tests/rig/command_line_win.h"
 #include "tests/rig/winprobe/json_writer.h"
 #include "tests/rig/winprobe/listview_probe_win.h"
 
@@ -254,18 +256,19 @@ bool parseInteger(const wchar_t* text, long long* value) {
     return end && end != text && *end == 0;
 }
 
-bool parseArguments(int count, wchar_t** args, Arguments* a) {
-    if (count < 3) return false;
-    a->out = args[1];
-    a->command = args[2];
-    for (int i = 3; i < count; ++i) {
+bool parseArguments(const std::vector<std::wstring>& args, Arguments* a) {
+    size_t count = args.size();
+    if (count < 2) return false;
+    a->out = args[0];
+    a->command = args[1];
+    for (size_t i = 2; i < count; ++i) {
         std::wstring name = args[i];
         if (name == L"--visible") {
             a->filter.visibleOnly = true;
             continue;
         }
         if (i + 1 >= count) return false;
-        const wchar_t* value = args[++i];
+        const wchar_t* value = args[++i].c_str();
         long long number = 0;
         bool isNumber = parseInteger(value, &number);
         if (name == L"--class") {
@@ -365,11 +368,9 @@ bool writeFile(const std::wstring& path, const std::string& bytes) {
 }  // namespace
 
 int main() {
-    int count = 0;
-    wchar_t** args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::wstring> args;
     Arguments arguments;
-    bool ok = args && parseArguments(count, args, &arguments);
-    if (args) ::LocalFree(args);
+    bool ok = programArguments(&args) && parseArguments(args, &arguments);
     if (!ok) {
         std::fputs("usage: winprobe OUT find|wait|waitgone|post|foreground|key|cursor [options]\n",
                    stderr);
