@@ -78,6 +78,16 @@ class RigSelfTest(unittest.TestCase):
         rig.wait_gone(hwnd=host["hwnd"])
         self.assertEqual(process.wait(20), 0)
 
+    def test_screen_record_sees_a_window_shown_and_closed(self):
+        with rig.ScreenRecord() as screen:
+            process = self.start_host(self.page_b, "记录", (520, 640, 300, 200))
+            host = rig.wait_window(title="记录", visible=True)
+            rig.post_close(host["hwnd"])
+            self.assertEqual(process.wait(20), 0)
+            place = (520, 640, 300, 200)
+            shows = screen.wait_for(lambda shows: ("unmap", place) in shows)
+        self.assertEqual([s for s in shows if s[1] == place], [("map", place), ("unmap", place)])
+
     def test_hung_host_is_probed_without_waiting_for_it(self):
         status = self.folder / "hung.status"
         status.unlink(missing_ok=True)

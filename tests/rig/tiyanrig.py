@@ -23,6 +23,7 @@ import pathlib
 import signal
 import subprocess
 import tempfile
+import threading
 import time
 
 
@@ -73,7 +74,7 @@ def wait_until(predicate, timeout=10.0, interval=0.1, message="condition"):
 # The rig's own helper programs read "@FILE" as the UTF-8 lines of FILE
 # (tests/rig/command_line_win.h). Wine decodes a Unix command line by the Unix
 # locale, which under the C locale would mangle Chinese arguments.
-RESPONSE_FILE_PROGRAMS = {"pagehost", "winprobe"}
+RESPONSE_FILE_PROGRAMS = {"pagehost", "winprobe", "withenv"}
 
 
 class WinProcess:
@@ -344,3 +345,102 @@ def cursor_image():
             x11.XFree(image)
     finally:
         x11.XCloseDisplay(display)
+
+
+class _XWindowEvent(ctypes.Structure):
+    """The fields that CreateNotify, ConfigureNotify, MapNotify, UnmapNotify and
+    DestroyNotify share: the window, then (create and configure) its place and size."""
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                ("event", ctypes.c_ulong), ("window", ctypes.c_ulong),
+                ("x", ctypes.c_int), ("y", ctypes.c_int),
+                ("width", ctypes.c_int), ("height", ctypes.c_int)]
+
+
+class _XEvent(ctypes.Union):
+    _fields_ = [("type", ctypes.c_int), ("window", _XWindowEvent), ("pad", ctypes.c_long * 24)]
+
+
+class ScreenRecord:
+    """What the X server showed, in its own order: ("map" | "unmap", (x, y, width,
+    height)) for every top-level window shown or hidden (or destroyed while shown) since
+    the record began. Unlike repeated winprobe looks, which read one window after another
+    while the program runs on, the order here is exact: a window that showed for a moment
+    is there too. Top-level Windows windows are children of the root on bare Xvfb (a
+    window manager would map frames of its own instead).
+
+        with rig.ScreenRecord() as screen:
+            ...
+            screen.wait_for(lambda shows: ("map", rect) in shows)
+    """
+
+    CREATE, DESTROY, UNMAP, MAP, CONFIGURE = 16, 17, 18, 19, 22
+    SUBSTRUCTURE_NOTIFY = 1 << 19
+
+    def __init__(self):
+        x11 = self._x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x11.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
+        x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x11.XPending.argtypes = [ctypes.c_void_p]
+        x11.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.POINTER(_XEvent)]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self._display = x11.XOpenDisplay(env("DISPLAY").encode())
+        if not self._display:
+            raise RigError("cannot open the X display")
+        x11.XSelectInput(self._display, x11.XDefaultRootWindow(self._display),
+                         self.SUBSTRUCTURE_NOTIFY)
+        x11.XSync(self._display, 0)  # selected before anything the test starts
+        self._shows = []
+        self._lock = threading.Lock()
+        self._stopping = threading.Event()
+        self._thread = threading.Thread(target=self._read, daemon=True)
+        self._thread.start()
+
+    def _read(self):
+        places, shown = {}, set()
+        event = _XEvent()
+        while not self._stopping.is_set():
+            if not self._x11.XPending(self._display):
+                time.sleep(0.002)
+                continue
+            self._x11.XNextEvent(self._display, ctypes.byref(event))
+            e = event.window
+            if event.type in (self.CREATE, self.CONFIGURE):
+                places[e.window] = (e.x, e.y, e.width, e.height)
+            elif event.type == self.MAP:
+                shown.add(e.window)
+                self._add("map", places.get(e.window))
+            elif event.type in (self.UNMAP, self.DESTROY) and e.window in shown:
+                shown.discard(e.window)
+                self._add("unmap", places.get(e.window))
+
+    def _add(self, kind, place):
+        with self._lock:
+            self._shows.append((kind, place))
+
+    def shows(self):
+        with self._lock:
+            return list(self._shows)
+
+    def wait_for(self, predicate, timeout=10.0):
+        """The shows so far, once predicate(shows) holds."""
+        wait_until(lambda: predicate(self.shows()), timeout=timeout, interval=0.02,
+                   message="the screen record")
+        return self.shows()
+
+    def stop(self):
+        if self._display:
+            self._stopping.set()
+            self._thread.join(10)
+            self._x11.XCloseDisplay(self._display)
+            self._display = None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
