@@ -1,4 +1,4 @@
-// The command line of the rig's helper programs (pagehost, winprobe): the
+// The command line of the rig's helper programs (pagehost, winprobe, withenv): the
 // arguments after the program's name, where an argument "@FILE" stands for the
 // lines of FILE, read as UTF-8, one argument per line (LF or CR LF).
 //
