@@ -18,23 +18,13 @@ import argparse
 import os
 import pathlib
 import re
-import subprocess
 import sys
-import tempfile
 
-ROOT = pathlib.Path(__file__).resolve().parents[2]
-RIG = ROOT / "tests/rig/wine-env"
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+from benchlib import ROOT, RIG, run  # noqa: E402
 GOAL = 1.5
 
 
-def run(cmd, env=None):
-    with tempfile.TemporaryFile() as out:  # files, not pipes: Wine may keep a pipe open
-        rc = subprocess.call(cmd, stdout=out, stderr=subprocess.STDOUT, env=env, timeout=1800)
-        out.seek(0)
-        text = out.read().decode("utf-8", "replace")
-    if rc != 0:
-        raise SystemExit(f"failed ({rc}): {' '.join(map(str, cmd))}\n{text}")
-    return text
 
 
 def phases(text):
