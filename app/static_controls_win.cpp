@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "app/icon_file.h"
+
 namespace {
 
 const wchar_t kLabelClass[] = L"TiyanLabel";
@@ -20,22 +22,14 @@ ControlState* stateOf(HWND hwnd) {
     return reinterpret_cast<ControlState*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
-std::uint32_t readLe32(const std::uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 // The first image of an icon or cursor file as an icon; null when the bytes
 // are not such a file.
 HICON iconFromImage(const ByteArray& image) {
-    // ICONDIR (6 bytes), then the first ICONDIRENTRY (16 bytes).
-    if (image.size() < 22) return nullptr;
-    std::uint32_t size = readLe32(&image[14]);
-    std::uint32_t offset = readLe32(&image[18]);
-    if (size == 0 || offset > image.size() || size > image.size() - offset) return nullptr;
-    int width = image[6] ? image[6] : 256;
-    int height = image[7] ? image[7] : 256;
-    return ::CreateIconFromResourceEx(const_cast<std::uint8_t*>(&image[offset]), size, TRUE,
-                                      0x00030000, width, height, LR_DEFAULTCOLOR);
+    std::optional<IconFileEntry> entry = firstIconEntry(image, IconFileKind::iconOrCursor);
+    if (!entry) return nullptr;
+    return ::CreateIconFromResourceEx(const_cast<std::uint8_t*>(&image[entry->imageOffset]),
+                                      entry->imageSize, TRUE, 0x00030000, entry->width,
+                                      entry->height, LR_DEFAULTCOLOR);
 }
 
 SIZE iconSize(HICON icon) {
