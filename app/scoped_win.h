@@ -52,16 +52,12 @@ inline void closeKernelHandle(HANDLE h) { ::CloseHandle(h); }
 inline void closeFindHandle(HANDLE h) { ::FindClose(h); }
 inline void deleteGdiObject(HGDIOBJ h) { ::DeleteObject(h); }
 inline void destroyCursor(HCURSOR h) { ::DestroyCursor(h); }
-inline void destroyIcon(HICON h) { ::DestroyIcon(h); }
 
 using UniqueHandle = Scoped<HandleTraits<HANDLE, closeKernelHandle>>;
 using UniqueFileHandle = Scoped<HandleTraits<HANDLE, closeKernelHandle, true>>;
 using UniqueFindHandle = Scoped<HandleTraits<HANDLE, closeFindHandle, true>>;
 using UniqueFont = Scoped<HandleTraits<HFONT, deleteGdiObject>>;
-using UniqueBrush = Scoped<HandleTraits<HBRUSH, deleteGdiObject>>;
-using UniqueBitmap = Scoped<HandleTraits<HBITMAP, deleteGdiObject>>;
 using UniqueCursor = Scoped<HandleTraits<HCURSOR, destroyCursor>>;
-using UniqueIcon = Scoped<HandleTraits<HICON, destroyIcon>>;
 
 // A BSTR owned by this object.
 class Bstr {
