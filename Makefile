@@ -14,7 +14,7 @@ build: setup
 	@cmake --build $(BUILD) -j $(JOBS)
 
 test: build
-	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900
 
 run: build
 	@python3 tools/demo/run_demo.py --build $(BUILD)

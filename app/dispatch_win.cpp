@@ -19,8 +19,9 @@ ComPtr<IDispatch> createAutomationObject(const wchar_t* progId) {
     CLSID clsid;
     ComPtr<IDispatch> object;
     if (FAILED(::CLSIDFromProgID(progId, &clsid))) return object;
-    if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                                  IID_PPV_ARGS(&object)))) {
+    // In-process only: the objects used are DLLs, and asking for a local server
+    // would wait on the activation service when a DLL is missing or disabled.
+    if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&object)))) {
         object.Reset();
     }
     return object;
