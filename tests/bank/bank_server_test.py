@@ -5,6 +5,7 @@ import http.client
 import json
 import os
 import pathlib
+import socket
 import subprocess
 import sys
 import tempfile
@@ -47,6 +48,18 @@ class Server:
         self.process.terminate()
         self.process.wait(timeout=10)
         self.process.stderr.close()
+
+
+def raw_get(port):
+    """GET /question over a plain socket: (head, body) of the answer, up to the end of the
+    connection."""
+    with socket.create_connection(("127.0.0.1", port), timeout=10) as connection:
+        connection.sendall(b"GET /question HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")
+        answer = b""
+        while chunk := connection.recv(1 << 16):
+            answer += chunk
+    head, _, body = answer.partition(b"\r\n\r\n")
+    return head, body
 
 
 class BankServerTest(unittest.TestCase):
@@ -93,6 +106,38 @@ class BankServerTest(unittest.TestCase):
         with self.assertRaises((http.client.RemoteDisconnected, ConnectionError)):
             closing.get()
         self.assertEqual(closing.entries()[-1]["status"], "closed")
+
+    def test_hostile_heads_around_the_bank(self):
+        sys.path.insert(0, str(SERVER.parent))
+        from bank_server import COOKIE_LINES, LONG_LINE, cookie_lines, long_header_lines
+        for mode, expected in [("cookies", lambda port: cookie_lines()),
+                               ("longheaders", long_header_lines)]:
+            with self.subTest(mode):
+                server = self.start("--bank", str(self.packed), "--mode", mode)
+                head, body = raw_get(server.port)  # http.client refuses heads this big
+                lines = [line for line in head.decode("latin-1").split("\r\n")
+                         if line.startswith(("Set-Cookie", "Location"))]
+                self.assertEqual(lines, expected(server.port))
+                self.assertEqual(body, self.packed.read_bytes())
+        self.assertEqual(len(cookie_lines()), COOKIE_LINES)
+        self.assertEqual([len(line) for line in long_header_lines(8790)], [LONG_LINE] * 2)
+
+    def test_stall_sends_the_head_and_then_nothing(self):
+        server = self.start("--bank", str(self.packed), "--mode", "stall")
+        connection = http.client.HTTPConnection("127.0.0.1", server.port, timeout=2)
+        connection.request("GET", "/question")
+        response = connection.getresponse()
+        self.assertEqual(response.status, 200)
+        self.assertEqual(response.getheader("Content-Length"), str(self.packed.stat().st_size))
+        with self.assertRaises(TimeoutError):
+            response.read()
+        connection.close()
+        self.assertEqual(server.entries()[-1]["status"], "stalled")
+
+    def test_a_large_packed_bank_is_streamed_whole(self):
+        self.packed.write_bytes(os.urandom(3 << 20) + b"end")
+        server = self.start("--bank", str(self.packed))
+        self.assertEqual(server.get(), (200, self.packed.read_bytes()))
 
     def test_bank_is_read_for_every_request(self):
         server = self.start("--bank", str(self.packed))

@@ -31,10 +31,12 @@ def bank_port():
 
 
 class BankServer:
-    """tools/bankserver/bank_server.py serving a bank (an INI file packed on the fly)."""
+    """tools/bankserver/bank_server.py serving a bank: an INI file packed on the fly, or
+    with `packed` a file served as it is (streamed, for bodies of any size)."""
 
-    def __init__(self, ini=DEMO_BANK, mode="serve", delay=0.0):
+    def __init__(self, ini=DEMO_BANK, mode="serve", delay=0.0, packed=None):
         self.ini, self.mode, self.delay, self.process = ini, mode, delay, None
+        self.packed = packed
         self.log = rig.out_dir("bank") / f"requests-{os.getpid()}.jsonl"
 
     def start(self):
@@ -46,8 +48,9 @@ class BankServer:
             ready.unlink(missing_ok=True)
             with open(errors, "wb") as err:
                 self.process = subprocess.Popen(
-                    [sys.executable, str(SOURCE / "tools/bankserver/bank_server.py"), "--ini",
-                     str(self.ini), "--port", str(bank_port()), "--mode", self.mode,
+                    [sys.executable, str(SOURCE / "tools/bankserver/bank_server.py"),
+                     *(["--bank", str(self.packed)] if self.packed else ["--ini", str(self.ini)]),
+                     "--port", str(bank_port()), "--mode", self.mode,
                      "--delay", str(self.delay), "--ready-file", str(ready),
                      "--log", str(self.log)],
                     stdout=subprocess.DEVNULL, stderr=err)

@@ -4,6 +4,13 @@
     bank_server.py --bank demo.packed                 serve a file packed by bankctl
     bank_server.py --ini tools/demo/demo_bank.ini     pack a bank file on the fly
     bank_server.py --bank x --mode empty|notfound|close|garbage   fail on purpose
+    bank_server.py --bank x --mode stall              the head, then no body ever
+    bank_server.py --bank x --mode cookies|longheaders   the bank under a hostile head
+
+Hostile heads: "cookies" adds COOKIE_LINES Set-Cookie lines (cookie_lines()), and
+"longheaders" a Location line and a Set-Cookie line of LONG_LINE bytes each
+(long_header_lines()). A bank given with --bank is streamed from its file, so that a
+body of hundreds of megabytes is never held in memory.
 
 It listens on 127.0.0.1 only (port 8790 unless told; --port 0 picks a free one). Once
 listening it prints "listening on 127.0.0.1:PORT" and, with --ready-file, writes the port
@@ -21,7 +28,24 @@ import threading
 import time
 
 PASSWORD = b"5072439105"
-MODES = ("serve", "empty", "notfound", "close", "garbage")
+MODES = ("serve", "empty", "notfound", "close", "garbage", "stall", "cookies", "longheaders")
+COOKIE_LINES = 500
+LONG_LINE = 100 * 1024
+CHUNK = 1 << 20
+
+
+def cookie_lines(count=COOKIE_LINES):
+    """The head lines of mode "cookies": c0=v0 ... with a path each."""
+    return [f"Set-Cookie: c{n}=v{n}; path=/" for n in range(count)]
+
+
+def long_header_lines(port, length=LONG_LINE):
+    """The head lines of mode "longheaders": each line `length` bytes long, without its
+    line break."""
+    location = f"Location: http://127.0.0.1:{port}/"
+    cookie_start, cookie_end = "Set-Cookie: long=", "; path=/"
+    return [location + "l" * (length - len(location)),
+            cookie_start + "v" * (length - len(cookie_start) - len(cookie_end)) + cookie_end]
 
 
 def pack(plain):
@@ -63,14 +87,45 @@ class BankHandler(http.server.BaseHTTPRequestHandler):
         with self.server.log_lock, open(options.log, "a", encoding="utf-8") as log:
             log.write(json.dumps(entry, ensure_ascii=False) + "\n")
 
-    def send(self, status, body, content_type="application/octet-stream"):
+    def send(self, status, body, content_type="application/octet-stream", extra_lines=()):
         self.record(status)  # before answering, so a client that got the answer finds the line
-        self.send_response(status)
-        self.send_header("Content-Type", content_type)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
+        self.send_head(status, len(body), content_type, extra_lines)
         if self.command != "HEAD":
             self.wfile.write(body)
+
+    def send_head(self, status, length, content_type="application/octet-stream",
+                  extra_lines=()):
+        self.send_response(status)
+        for line in extra_lines:
+            self.send_header(*line.split(": ", 1))
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(length))
+        self.end_headers()
+
+    def send_bank(self, extra_lines=()):
+        """The bank; a packed file is streamed a chunk at a time."""
+        options = self.server.options
+        if options.ini:
+            self.send(200, self.server.bank(), extra_lines=extra_lines)
+            return
+        with open(options.bank, "rb") as bank:
+            length = bank.seek(0, 2)
+            bank.seek(0)
+            self.record(200)
+            self.send_head(200, length, extra_lines=extra_lines)
+            if self.command == "HEAD":
+                return
+            while chunk := bank.read(CHUNK):
+                self.wfile.write(chunk)
+
+    def stall(self):
+        """The head of the bank's answer, then nothing until the server ends."""
+        self.record("stalled")
+        self.send_head(200, len(self.server.bank()) if self.server.options.ini else
+                       pathlib.Path(self.server.options.bank).stat().st_size)
+        self.wfile.flush()
+        self.server.stopping.wait()
+        self.close_connection = True
 
     def do_GET(self):
         options = self.server.options
@@ -89,8 +144,14 @@ class BankHandler(http.server.BaseHTTPRequestHandler):
             self.send(200, b"")
         elif options.mode == "garbage":
             self.send(200, b"<html><body>Service temporarily unavailable</body></html>", "text/html")
+        elif options.mode == "stall":
+            self.stall()
+        elif options.mode == "cookies":
+            self.send_bank(cookie_lines())
+        elif options.mode == "longheaders":
+            self.send_bank(long_header_lines(self.server.server_address[1]))
         else:
-            self.send(200, self.server.bank())
+            self.send_bank()
 
     do_HEAD = do_GET
 
@@ -103,6 +164,7 @@ def make_server(options):
     server.daemon_threads = True
     server.options = options
     server.log_lock = threading.Lock()
+    server.stopping = threading.Event()
 
     def bank():
         if options.ini:
@@ -137,6 +199,7 @@ def main(argv=None):
     except KeyboardInterrupt:
         pass
     finally:
+        server.stopping.set()
         server.server_close()
     return 0
 
