@@ -77,27 +77,3 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             "removing the matches");
     return 0;
 }
-
-#ifndef TIYAN_LIBFUZZER
-int main(int argc, char** argv) {
-    int inputs = 0;
-    auto replay = [&](const std::filesystem::path& file) {
-        std::ifstream in(file, std::ios::binary);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
-                                std::istreambuf_iterator<char>());
-        LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-        ++inputs;
-    };
-    for (int i = 1; i < argc; ++i) {
-        std::filesystem::path path(argv[i]);
-        if (std::filesystem::is_directory(path)) {
-            for (const auto& entry : std::filesystem::directory_iterator(path))
-                replay(entry.path());
-        } else {
-            replay(path);
-        }
-    }
-    std::printf("regex_fuzz: %d inputs replayed\n", inputs);
-    return inputs > 0 ? 0 : 1;
-}
-#endif
