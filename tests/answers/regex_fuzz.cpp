@@ -11,17 +11,20 @@
 // Checked for every input: no crash, no sanitizer report, and the results
 // hang together: matches in order without overlap, inside the subject, each
 // capture inside its match; replacing with "$&" gives the subject back and
-// replacing with nothing removes exactly the matched units.
+// replacing with nothing removes exactly the matched units. On small inputs
+// (a pattern of up to 16 units in the plain part of the dialect that
+// parseReferencePattern reads, a subject of up to 24) the matches and their
+// captures must equal the reference backtracker's, unless the reference runs
+// out of its step budget; a plain pattern without a count must compile.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "answers/regex_engine.h"
+#include "regex_reference.h"
 
 namespace {
 
@@ -34,6 +37,9 @@ std::u16string units(const std::uint8_t* data, std::size_t size) {
     }
     return out;
 }
+
+// Matcher steps the reference may take for one input before it is skipped.
+constexpr std::uint64_t kReferenceSteps = 200000;
 
 void require(bool condition, const char* what) {
     if (!condition) {
@@ -55,6 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::u16string subject = split < restSize ? units(rest + split + 1, restSize - split - 1) : u"";
 
     auto program = compileRegex(pattern, flags);
+    std::optional<RefNode> tree;
+    if (pattern.size() <= 16 && subject.size() <= 24) tree = parseReferencePattern(pattern);
+    if (tree && pattern.find(u'{') == std::u16string::npos)
+        require(program.has_value(), "a plain pattern is rejected");
     if (!program) return 0;
     require(program->code.size() <= kRegexMaxProgram, "program too large");
     std::vector<RegexMatch> matches = executeRegex(*program, subject);
@@ -75,5 +85,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(replaceRegex(*program, subject, u"$&") == subject, "$& does not give the subject back");
     require(replaceRegex(*program, subject, u"").size() == subject.size() - matched,
             "removing the matches");
+
+    if (!tree) return 0;
+    require(countGroups(*tree) == program->groupCount, "groups differ from the reference");
+    auto expected = referenceExecute(*tree, subject, flags, kReferenceSteps);
+    if (!expected) return 0;
+    require(expected->size() == matches.size(), "match count differs from the reference");
+    for (std::size_t k = 0; k < matches.size(); ++k) {
+        const RegexMatch& a = matches[k];
+        const RegexMatch& b = (*expected)[k];
+        require(a.firstIndex == b.firstIndex && a.length == b.length,
+                "a match differs from the reference");
+        for (std::size_t g = 0; g < a.groups.size(); ++g) {
+            require(a.groups[g].start == b.groups[g].start &&
+                        (!a.groups[g].participated() || a.groups[g].length == b.groups[g].length),
+                    "a capture differs from the reference");
+        }
+    }
     return 0;
 }

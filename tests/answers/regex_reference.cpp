@@ -1,6 +1,8 @@
 // The reference backtracker and the random pattern trees of the engine tests.
 #include "regex_reference.h"
 
+#include <climits>
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -11,6 +13,10 @@ constexpr std::uint32_t kNoLimit = 0xFFFFFFFF;
 struct State {
     std::u16string_view s;
     RegexFlags flags;
+    // Steps taken and allowed; past the budget every step fails at once.
+    mutable std::uint64_t steps = 0;
+    std::uint64_t maxSteps = UINT64_MAX;
+    bool exhausted() const { return steps > maxSteps; }
 };
 
 using Caps = std::vector<RegexSpan>;  // index 0 unused, k for group k
@@ -81,6 +87,7 @@ bool matchRepeat(const State& st, const RefNode& n, std::uint32_t min, std::uint
 }
 
 bool matchNode(const State& st, const RefNode& n, std::size_t pos, Caps caps, const Cont& c) {
+    if (++st.steps > st.maxSteps) return false;
     const std::u16string_view s = st.s;
     auto wordAt = [&](std::size_t p) { return p < s.size() && isWord(s[p]); };
     switch (n.kind) {
@@ -329,9 +336,10 @@ int countGroups(const RefNode& root) {
     return static_cast<int>(groups.size());
 }
 
-std::vector<RegexMatch> referenceExecute(const RefNode& root, std::u16string_view subject,
-                                         RegexFlags flags) {
-    State st{subject, flags};
+namespace {
+
+std::vector<RegexMatch> execute(const State& st, const RefNode& root) {
+    const std::u16string_view subject = st.s;
     int groups = countGroups(root);
     std::vector<RegexMatch> out;
     std::size_t from = 0;
@@ -351,7 +359,319 @@ std::vector<RegexMatch> referenceExecute(const RefNode& root, std::u16string_vie
         if (!found) break;
         from = found->firstIndex + found->length + (found->length == 0 ? 1 : 0);
         out.push_back(*found);
-        if (!flags.global) break;
+        if (!st.flags.global) break;
     }
     return out;
+}
+
+}  // namespace
+
+std::vector<RegexMatch> referenceExecute(const RefNode& root, std::u16string_view subject,
+                                         RegexFlags flags) {
+    return execute(State{subject, flags}, root);
+}
+
+std::optional<std::vector<RegexMatch>> referenceExecute(const RefNode& root,
+                                                        std::u16string_view subject,
+                                                        RegexFlags flags, std::uint64_t maxSteps) {
+    State st{subject, flags};
+    st.maxSteps = maxSteps;
+    std::vector<RegexMatch> out = execute(st, root);
+    if (st.exhausted()) return std::nullopt;
+    return out;
+}
+
+// --- patterns as text -----------------------------------------------------
+
+namespace {
+
+// \s as the dialect has it.
+const std::vector<std::pair<char16_t, char16_t>> kSpaceRanges = {
+    {'\t', '\r'},     {' ', ' '},       {0x85, 0x85},     {0xA0, 0xA0},     {0x1680, 0x1680},
+    {0x2000, 0x200A}, {0x2028, 0x2029}, {0x202F, 0x202F}, {0x205F, 0x205F}, {0x3000, 0x3000}};
+
+bool isPunctuation(char16_t c) {
+    return std::u16string_view(u"^$\\.*+?()[]{}|/-").find(c) != std::u16string_view::npos;
+}
+
+// A control escape's unit, or 0.
+char16_t controlEscape(char16_t c) {
+    switch (c) {
+        case 'f':
+            return '\f';
+        case 'n':
+            return '\n';
+        case 'r':
+            return '\r';
+        case 't':
+            return '\t';
+        case 'v':
+            return '\v';
+        default:
+            return 0;
+    }
+}
+
+class Parser {
+  public:
+    explicit Parser(std::u16string_view p) : p_(p) {}
+
+    std::optional<RefNode> parse() {
+        RefNode root = alternation();
+        if (!ok_ || i_ != p_.size()) return std::nullopt;
+        return root;
+    }
+
+  private:
+    bool more() const { return i_ < p_.size(); }
+    char16_t peek() const { return p_[i_]; }
+    void fail() { ok_ = false; }
+
+    RefNode alternation() {
+        RefNode first = sequence();
+        if (!more() || peek() != '|') return first;
+        RefNode n;
+        n.kind = RefNode::alternation;
+        n.kids.push_back(std::move(first));
+        while (ok_ && more() && peek() == '|') {
+            ++i_;
+            n.kids.push_back(sequence());
+        }
+        return n;
+    }
+
+    RefNode sequence() {
+        RefNode n;
+        n.kind = RefNode::concat;
+        while (ok_ && more() && peek() != '|' && peek() != ')') n.kids.push_back(term());
+        if (n.kids.empty()) return RefNode{};
+        if (n.kids.size() == 1) return std::move(n.kids[0]);
+        return n;
+    }
+
+    RefNode term() {
+        RefNode atom = this->atom();
+        if (!ok_ || !more()) return atom;
+        std::uint32_t min = 0, max = 0;
+        switch (peek()) {
+            case '*':
+                min = 0, max = kNoLimit;
+                break;
+            case '+':
+                min = 1, max = kNoLimit;
+                break;
+            case '?':
+                min = 0, max = 1;
+                break;
+            case '{':
+                if (!count(min, max)) fail();
+                break;
+            default:
+                return atom;
+        }
+        if (!ok_) return atom;
+        ++i_;  // past the quantifier, or the "}" of a count
+        bool quantifiable = atom.kind == RefNode::literal || atom.kind == RefNode::any ||
+                            atom.kind == RefNode::set || atom.kind == RefNode::group ||
+                            atom.kind == RefNode::nonCapturing;
+        if (!quantifiable) fail();
+        RefNode n;
+        n.kind = RefNode::repeat;
+        n.min = min;
+        n.max = max;
+        if (more() && peek() == '?') {
+            n.greedy = false;
+            ++i_;
+        }
+        n.kids.push_back(std::move(atom));
+        return n;
+    }
+
+    // {n}, {n,} or {n,m} with at most two digits each; leaves i_ on the "}".
+    bool count(std::uint32_t& min, std::uint32_t& max) {
+        std::size_t k = i_ + 1;
+        auto number = [&](std::uint32_t& out) {
+            std::size_t digits = 0;
+            out = 0;
+            while (k < p_.size() && p_[k] >= '0' && p_[k] <= '9' && digits < 3) {
+                out = out * 10 + (p_[k++] - '0');
+                ++digits;
+            }
+            return digits > 0 && digits <= 2;
+        };
+        if (!number(min)) return false;
+        max = min;
+        if (k < p_.size() && p_[k] == ',') {
+            ++k;
+            max = kNoLimit;
+            if (k < p_.size() && p_[k] != '}' && !number(max)) return false;
+        }
+        if (k >= p_.size() || p_[k] != '}' || max < min) return false;
+        i_ = k;
+        return true;
+    }
+
+    RefNode atom() {
+        RefNode n;
+        char16_t c = peek();
+        ++i_;
+        switch (c) {
+            case '^':
+                n.kind = RefNode::lineStart;
+                return n;
+            case '$':
+                n.kind = RefNode::lineEnd;
+                return n;
+            case '.':
+                n.kind = RefNode::any;
+                return n;
+            case '(': {
+                n.kind = RefNode::group;
+                if (p_.substr(i_, 2) == u"?:") {
+                    n.kind = RefNode::nonCapturing;
+                    i_ += 2;
+                } else if (more() && peek() == '?') {
+                    fail();
+                    return n;
+                } else {
+                    n.capture = ++groups_;
+                }
+                n.kids.push_back(alternation());
+                if (!more() || peek() != ')') fail();
+                ++i_;
+                return n;
+            }
+            case '[':
+                return bracket();
+            case '\\':
+                return escape();
+            case ')':
+            case ']':
+            case '{':
+            case '}':
+            case '*':
+            case '+':
+            case '?':
+                fail();
+                return n;
+            default:
+                n.kind = RefNode::literal;
+                n.unit = c;
+                return n;
+        }
+    }
+
+    // The class of \d \s \w (or their negations outside brackets).
+    static bool classEscape(char16_t letter, std::vector<std::pair<char16_t, char16_t>>& ranges) {
+        switch (letter | 0x20) {
+            case 'd':
+                ranges = {{'0', '9'}};
+                return true;
+            case 's':
+                ranges = kSpaceRanges;
+                return true;
+            case 'w':
+                ranges = {{'0', '9'}, {'A', 'Z'}, {'_', '_'}, {'a', 'z'}};
+                return true;
+            default:
+                return false;
+        }
+    }
+
+    RefNode escape() {
+        RefNode n;
+        if (!more()) {
+            fail();
+            return n;
+        }
+        char16_t c = peek();
+        ++i_;
+        if (c == 'b' || c == 'B') {
+            n.kind = c == 'b' ? RefNode::wordBoundary : RefNode::notWordBoundary;
+        } else if (classEscape(c, n.ranges)) {
+            n.kind = RefNode::set;
+            n.classEscape = true;
+            n.negated = c == 'D' || c == 'S' || c == 'W';
+            n.setText = std::u16string(u"\\") + c;
+        } else if (char16_t unit = controlEscape(c)) {
+            n.kind = RefNode::literal;
+            n.unit = unit;
+        } else if (isPunctuation(c)) {
+            n.kind = RefNode::literal;
+            n.unit = c;
+        } else {
+            fail();
+        }
+        return n;
+    }
+
+    // One unit of a class, or a class escape; false for what is left out.
+    bool classUnit(char16_t& unit, std::vector<std::pair<char16_t, char16_t>>& escaped) {
+        if (!more()) return false;
+        char16_t c = peek();
+        ++i_;
+        if (c == '[' || c == ']' || c == '-') return false;
+        if (c != '\\') {
+            unit = c;
+            return true;
+        }
+        if (!more()) return false;
+        c = peek();
+        ++i_;
+        if (c == 'd' || c == 's' || c == 'w') return classEscape(c, escaped);
+        if ((unit = controlEscape(c)) != 0) return true;
+        if (isPunctuation(c)) {
+            unit = c;
+            return true;
+        }
+        return false;
+    }
+
+    RefNode bracket() {
+        RefNode n;
+        n.kind = RefNode::set;
+        std::size_t textStart = i_;
+        if (more() && peek() == '^') {
+            n.negated = true;
+            ++i_;
+        }
+        while (ok_ && more() && peek() != ']') {
+            char16_t lo = 0;
+            std::vector<std::pair<char16_t, char16_t>> escaped;
+            if (!classUnit(lo, escaped)) {
+                fail();
+                break;
+            }
+            if (!escaped.empty()) {
+                n.ranges.insert(n.ranges.end(), escaped.begin(), escaped.end());
+                if (more() && peek() == '-') fail();  // [\d-x]
+                continue;
+            }
+            char16_t hi = lo;
+            if (more() && peek() == '-') {
+                ++i_;
+                if (!more() || peek() == ']' || !classUnit(hi, escaped) || !escaped.empty() ||
+                    hi < lo) {
+                    fail();
+                    break;
+                }
+            }
+            n.ranges.emplace_back(lo, hi);
+        }
+        if (!more() || n.ranges.empty()) fail();
+        n.setText = std::u16string(p_.substr(textStart, i_ - textStart));
+        ++i_;
+        return n;
+    }
+
+    std::u16string_view p_;
+    std::size_t i_ = 0;
+    bool ok_ = true;
+    int groups_ = 0;
+};
+
+}  // namespace
+
+std::optional<RefNode> parseReferencePattern(std::u16string_view pattern) {
+    return Parser(pattern).parse();
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -50,3 +51,16 @@ int countGroups(const RefNode& root);
 // The matches of the tree as executeRegex reports them.
 std::vector<RegexMatch> referenceExecute(const RefNode& root, std::u16string_view subject,
                                          RegexFlags flags);
+// The same within a budget of matcher steps; nullopt when it runs out.
+std::optional<std::vector<RegexMatch>> referenceExecute(const RefNode& root,
+                                                        std::u16string_view subject,
+                                                        RegexFlags flags, std::uint64_t maxSteps);
+
+// The tree of a pattern written in a plain part of the dialect: literals,
+// ".", bracket classes of single units and ranges with \d \s \w, the escapes
+// \d \D \s \S \w \W \b \B \f \n \r \t \v and escaped punctuation, ^ $,
+// groups, (?:...), alternation and the quantifiers * + ? {n} {n,} {n,m} with
+// their lazy forms. nullopt for anything else, and for every pattern whose
+// reading in the dialect could be in doubt ("{" or "]" as literals, "-" at a
+// class edge, an empty class, a quantified assertion).
+std::optional<RefNode> parseReferencePattern(std::u16string_view pattern);
