@@ -1,10 +1,11 @@
 # make run   - the tool on the built-in demo (bank server and demo exam pages)
 # make test  - build everything and run every test
 # make bench - the benchmarks
+# make fuzz  - the fuzz targets under libFuzzer, FUZZ_SECONDS each (clang build in FUZZ_BUILD)
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: setup build run test bench format clean
+.PHONY: setup build run test bench fuzz format clean
 
 setup:
 	@bash tools/setup-machine.sh
@@ -21,6 +22,11 @@ run: build
 
 bench: build
 	@python3 tools/bench/run_bench.py --build $(BUILD)
+
+FUZZ_BUILD ?= build-libfuzzer
+FUZZ_SECONDS ?= 60
+fuzz: setup
+	@python3 tools/fuzz/run_fuzz.py --build $(FUZZ_BUILD) --seconds $(FUZZ_SECONDS) --jobs $(JOBS)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
