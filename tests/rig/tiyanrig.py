@@ -216,6 +216,55 @@ def child(win, cls=None, text=None):
     return matches[0]
 
 
+def wait_answering(hwnd, timeout=600.0):
+    """Waits until the window's thread handles a message again, that is, until
+    whatever blocks it now (a click being handled, say) is over. Returns the
+    seconds the probe waited; raises when the window did not answer in time."""
+    report = probe("answer", "--hwnd", hwnd, "--timeout", int(timeout * 1000),
+                   timeout=timeout + 60)
+    if not report.get("answered"):
+        raise RigError(f"window {hwnd} did not answer within {timeout} s")
+    return report["waitedMs"] / 1000.0
+
+
+def list_rows(hwnd):
+    """The cells of the list view hwnd, row by row, or None when its thread did
+    not answer the probe (busy or hung): such a list only reads as empty."""
+    view = window(hwnd)
+    if view is None or not view["listview"].get("answered"):
+        return None
+    return view["listview"]["items"]
+
+
+def current_rows(list_hwnd, timeout=60.0):
+    """The rows of the list view list_hwnd, read once its thread answers."""
+    def read():
+        rows = list_rows(list_hwnd)
+        return None if rows is None else (rows,)
+
+    return wait_until(read, timeout=timeout, message="the list to answer")[0]
+
+
+def wait_new_rows(main_hwnd, list_hwnd, before, timeout=600.0):
+    """The rows of the list view list_hwnd once a click (say) has replaced `before`:
+    read with main_hwnd's thread answering, different from `before`, and the same on
+    two reads in a row. A window that answers may still be inside a cross-process
+    call (COM answers sent messages while it waits), and one read goes cell by cell,
+    so a single read can straddle the moment the rows change."""
+    if before is None:
+        raise RigError("the rows before the click were not read (the list did not answer)")
+    last = [None]
+
+    def settled():
+        wait_answering(main_hwnd, timeout)
+        rows = list_rows(list_hwnd)
+        done = rows is not None and rows != before and rows == last[0]
+        last[0] = rows
+        return (rows,) if done else None
+
+    return wait_until(settled, timeout=timeout, message="new rows in the list")[0]
+
+
 def post_close(hwnd):
     return probe("post", "--hwnd", hwnd, "--message", "WM_CLOSE")
 

@@ -5,16 +5,18 @@
 //
 //   pagehost --html FILE [--url URL] [--title TEXT] [--rect X,Y,W,H]
 //            [--no-body] [--no-document] [--hang SECONDS] [--hang-after MS]
-//            [--status FILE]
+//            [--status FILE] [--utf16]
 //
 // An argument @FILE stands for the lines of FILE (tests/rig/command_line_win.h).
 // FILE holds the body's inner HTML in code page 936; the document's "innerHTML"
-// is exactly its text. --no-body gives a document whose "body" is an empty
-// reference; --no-document makes the window answer 0 (no document at all).
-// --hang stops the window's thread from handling messages for SECONDS, starting
-// --hang-after MS (default 0) after the first paint. --status appends a line
-// to FILE at each step: "shown", "hang-begin", "hang-end". Exit code 2 on bad
-// arguments or an unreadable FILE.
+// is exactly its text. With --utf16, FILE holds UTF-16LE code units instead (no
+// mark), taken as they are: a page can then hold what code page 936 has no
+// form for (emoji, U+FFFF, lone surrogates). --no-body gives a document whose
+// "body" is an empty reference; --no-document makes the window answer 0 (no
+// document at all). --hang stops the window's thread from handling messages
+// for SECONDS, starting --hang-after MS (default 0) after the first paint.
+// --status appends a line to FILE at each step: "shown", "hang-begin",
+// "hang-end". Exit code 2 on bad arguments or an unreadable FILE.
 //
 // Tested by tests/capture/document_from_window_win_test.cpp and the rig tests
 // in tests/capture and tests/rig.
@@ -23,6 +25,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -45,6 +48,7 @@ struct Options {
     RECT rect{600, 100, 1100, 500};
     bool noBody = false;
     bool noDocument = false;
+    bool utf16 = false;
     int hangSeconds = 0;
     int hangAfterMs = 0;
     std::wstring statusPath;
@@ -199,6 +203,8 @@ bool parseArguments(Options* options) {
             options->noBody = true;
         } else if (arg == L"--no-document") {
             options->noDocument = true;
+        } else if (arg == L"--utf16") {
+            options->utf16 = true;
         } else if (!hasValue) {
             ok = false;
         } else if (arg == L"--html") {
@@ -225,7 +231,8 @@ bool parseArguments(Options* options) {
 int usage() {
     std::fputs(
         "usage: pagehost --html FILE [--url URL] [--title TEXT] [--rect X,Y,W,H] [--no-body]\n"
-        "                [--no-document] [--hang SECONDS] [--hang-after MS] [--status FILE]\n",
+        "                [--no-document] [--hang SECONDS] [--hang-after MS] [--status FILE]\n"
+        "                [--utf16]\n",
         stderr);
     return 2;
 }
@@ -239,8 +246,16 @@ int main() {
         std::fputs("pagehost: cannot read the HTML file\n", stderr);
         return 2;
     }
-    // The page is code page 936 on every system locale, like the capture's texts.
-    PageContent content{host.options.url, wideFromText(page), !host.options.noBody};
+    // Without --utf16 the page is code page 936 on every system locale, like the
+    // capture's texts.
+    std::wstring html;
+    if (host.options.utf16) {
+        html.resize(page.size() / sizeof(wchar_t));
+        std::memcpy(html.data(), page.data(), html.size() * sizeof(wchar_t));
+    } else {
+        html = wideFromText(page);
+    }
+    PageContent content{host.options.url, std::move(html), !host.options.noBody};
     host.shownText = visibleText(content.innerHtml);
 
     ComApartment apartment;

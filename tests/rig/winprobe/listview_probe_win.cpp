@@ -106,7 +106,9 @@ void writeColumns(JsonWriter& json, HWND listView, RemoteBuffer& remote) {
 
 void writeItems(JsonWriter& json, HWND listView, RemoteBuffer& remote, int columns) {
     DWORD_PTR count = 0;
-    send(listView, LVM_GETITEMCOUNT, 0, 0, &count);
+    // false when the list did not answer in time (a busy or hung thread): the
+    // items read as none then, which is not an empty list.
+    json.boolean("answered", send(listView, LVM_GETITEMCOUNT, 0, 0, &count));
     json.integer("itemCount", static_cast<std::int64_t>(count));
     std::vector<int> selected;
     json.beginArray("items");

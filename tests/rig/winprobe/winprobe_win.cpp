@@ -9,13 +9,17 @@
 //   winprobe OUT foreground --hwnd H               makes H the foreground window
 //   winprobe OUT key --hwnd H --vk N               foreground H, then press and release key N
 //   winprobe OUT cursor [--hwnd H]                 the cursor shown now (and H's class cursor)
+//   winprobe OUT answer --hwnd H [--timeout MS]    sends H a WM_NULL and waits until its thread
+//                                                 handles it ("answered", "waitedMs"; exit 1 on
+//                                                 time-out): the end of whatever blocks it now
 //
 // FILTER: --class NAME (exact), --title TEXT (part of the title), --pid N,
 // --hwnd H, --visible. Every window is written with its children (to --depth
 // levels, all by default): hwnd (decimal), class, text, rect (screen),
 // rectInParent, client size, style, exstyle, visible, enabled, topmost, z (its
 // index among its siblings, topmost first), pid, tid, id, check state of
-// buttons, for list views their columns and cells, and for top-level windows
+// buttons, for list views their columns and cells ("answered": false when the
+// list did not answer in time, so the cells were not read), and for top-level windows
 // their thread's active, focus and capture windows ("thread"). Texts come through
 // WM_GETTEXT with a short time-out, so a hung window never stalls the probe.
 // An argument @FILE stands for the lines of FILE (tests/rig/command_line_win.h).
@@ -351,6 +355,16 @@ int run(const Arguments& a, JsonWriter& json) {
         json.integer("foreground", reinterpret_cast<std::intptr_t>(::GetForegroundWindow()));
         return 0;
     }
+    if (a.command == L"answer") {
+        // No SMTO_ABORTIFHUNG: a busy window is waited for, not given up on.
+        DWORD start = ::GetTickCount();
+        DWORD_PTR result = 0;
+        bool answered =
+            ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, a.timeoutMs, &result) != 0;
+        json.boolean("answered", answered);
+        json.integer("waitedMs", static_cast<std::int64_t>(::GetTickCount() - start));
+        return answered ? 0 : 1;
+    }
     json.text("error", L"unknown command");
     return 2;
 }
@@ -372,8 +386,9 @@ int main() {
     Arguments arguments;
     bool ok = programArguments(&args) && parseArguments(args, &arguments);
     if (!ok) {
-        std::fputs("usage: winprobe OUT find|wait|waitgone|post|foreground|key|cursor [options]\n",
-                   stderr);
+        std::fputs(
+            "usage: winprobe OUT find|wait|waitgone|post|foreground|key|cursor|answer [options]\n",
+            stderr);
         return 2;
     }
     JsonWriter json;
