@@ -66,7 +66,10 @@ def disks_folder():
 
 def can_mount():
     probe = disks_folder() / "probe"
-    if not mount_disk(probe, f"size={DISK_SIZE}"):
+    try:
+        if not mount_disk(probe, f"size={DISK_SIZE}"):
+            return False
+    except OSError:  # not even the folder, or no mount program
         return False
     unmount_disk(probe)
     return True
