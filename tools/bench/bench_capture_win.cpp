@@ -1,20 +1,34 @@
 // Times one mouse move of a crosshair drag (trackCrosshairDrag) over page
-// hosts in other processes: a small page, a page of about 5 MB, and a page
-// whose thread is hung. Each move makes the whole request: window lookup,
-// class test, WM_HTML_GETOBJECT, the document's "url", "body" and "innerHTML"
-// across processes, and the conversion to code page 936. Prints one line per
-// case: case=NAME moves=N bytes=B ms=MEDIAN min=MIN max=MAX.
+// hosts in other processes, and its reference. One process does one case, so
+// that the peak memory of each can be told apart:
 //
-//   bench_capture.exe [MEGABYTES]      run by tools/bench/bench_capture.py
+//   big    a page of about 5 MB: the whole request of one move (window lookup,
+//          class test, WM_HTML_GETOBJECT, the document's "url", "body" and
+//          "innerHTML" across processes, the conversion to code page 936 and
+//          storing it as the captured page)
+//   raw    the reference: the same page read with the platform's operations
+//          alone (WM_HTML_GETOBJECT by SendMessageTimeout, ObjectFromLresult,
+//          then "body" and its "innerHTML" as a BSTR), nothing converted or kept
+//   small  a small page
+//   hung   a page whose thread is hung: the first moves, and the moves after it
+//          has been unresponsive for 5 s, when Wine stops waiting for it
+//
+// Prints one line per case: case=NAME moves=N bytes=B ms=MEDIAN min=MIN max=MAX.
+//
+//   bench_capture.exe big|raw|small|hung [MEGABYTES]   run by tools/bench/bench_capture.py
 #include <windows.h>
+
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/codepage_win.h"
 #include "app/main_window_win.h"
 #include "capture/crosshair_capture_win.h"
 #include "tests/capture/page_host_process_win.h"
@@ -46,27 +60,71 @@ struct Timing {
     }
 };
 
-double timedMove(POINT at) {
-    ::SetCursorPos(at.x, at.y);
+template <typename F>
+double timed(F&& step) {
     LARGE_INTEGER frequency, start, end;
     ::QueryPerformanceFrequency(&frequency);
     ::QueryPerformanceCounter(&start);
-    trackCrosshairDrag();
+    step();
     ::QueryPerformanceCounter(&end);
     return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
            static_cast<double>(frequency.QuadPart);
 }
 
-// Moves over a page host; false when the page did not arrive whole.
-bool benchPage(const char* name, const wchar_t* title, const std::string& page, int moves) {
+double timedMove(POINT at) {
+    ::SetCursorPos(at.x, at.y);
+    return timed([] { trackCrosshairDrag(); });
+}
+
+// A property read by name through IDispatch, as the platform offers it.
+Variant property(IDispatch* object, const wchar_t* name) {
+    Variant value;
+    DISPID id = 0;
+    auto* names = const_cast<LPOLESTR>(name);
+    DISPPARAMS none{};
+    if (object && SUCCEEDED(object->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id))) {
+        object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                       value.receive(), nullptr, nullptr);
+    }
+    return value;
+}
+
+// The platform's operations alone: the page's inner HTML as the document gives it, a
+// BSTR, released at once. Returns its length in UTF-16 units.
+std::size_t rawPageRead(HWND server) {
+    UINT message = ::RegisterWindowMessageW(L"WM_HTML_GETOBJECT");
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(server, message, 0, 0, SMTO_ABORTIFHUNG, 1000, &result);
+    void* object = nullptr;
+    if (FAILED(::ObjectFromLresult(static_cast<LRESULT>(result), kHtmlDocumentIid, 0, &object))) {
+        return 0;
+    }
+    ComPtr<IDispatch> document;
+    document.Attach(static_cast<IDispatch*>(object));
+    Variant body = property(document.Get(), L"body");
+    if (body.type() != VT_DISPATCH) return 0;
+    Variant html = property(body.get()->pdispVal, L"innerHTML");
+    return html.type() == VT_BSTR ? ::SysStringLen(html.get()->bstrVal) : 0;
+}
+
+// Moves over a page host, or (raw) reads its page with the platform's operations
+// alone; false when the page did not arrive whole.
+bool benchPage(const char* name, const wchar_t* title, const std::string& page, int moves,
+               bool raw = false) {
     std::wstring path = writeTempFile(page, L"bc");
     PageHostProcess host(path, L"http://exam.example/bench", title);
     bool ok = host.server() != nullptr;
     if (ok) {
-        timedMove(host.serverCentre());  // the first request loads the marshalling code
+        const std::size_t expected = wideFromText(page).size();
+        std::size_t got = 0;
+        auto step = [&] {
+            if (raw) return timed([&] { got = rawPageRead(host.server()); });
+            return timedMove(host.serverCentre());
+        };
+        step();  // the first request loads the marshalling code
         Timing timing;
-        for (int i = 0; i < moves; ++i) timing.ms.push_back(timedMove(host.serverCentre()));
-        ok = appState.capturedPageHtml == page;
+        for (int i = 0; i < moves; ++i) timing.ms.push_back(step());
+        ok = raw ? got == expected : appState.capturedPageHtml == page;
         timing.print(name, page.size());
     }
     ::DeleteFileW(path.c_str());
@@ -100,14 +158,27 @@ bool benchHungPage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    double megabytes = argc > 1 ? std::atof(argv[1]) : 5.0;
+    const char* which = argc > 1 ? argv[1] : "";
+    double megabytes = argc > 2 ? std::atof(argv[2]) : 5.0;
     if (megabytes <= 0) megabytes = 5.0;
+    auto is = [which](const char* name) { return std::strcmp(which, name) == 0; };
+    if (!is("big") && !is("raw") && !is("small") && !is("hung")) {
+        std::fputs("usage: bench_capture.exe big|raw|small|hung [MEGABYTES]\n", stderr);
+        return 2;
+    }
     ::OleInitialize(nullptr);
     mainWindow.编辑框1 = ::CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
                                            nullptr, nullptr, nullptr);
     appState.isDragging = true;
-    bool ok = benchPage("small-page", L"bench-small", "<div class=\"q\">1. small</div>", 10) &&
-              benchPage("big-page", L"bench-big", bigPage(megabytes), 5) && benchHungPage();
+    bool ok = false;
+    if (is("small")) {
+        ok = benchPage("small-page", L"bench-small", "<div class=\"q\">1. small</div>", 10);
+    } else if (is("hung")) {
+        ok = benchHungPage();
+    } else {
+        ok = benchPage(is("raw") ? "big-page-raw" : "big-page", L"bench-big", bigPage(megabytes), 7,
+                       is("raw"));
+    }
     ::DestroyWindow(mainWindow.编辑框1);
     ::OleUninitialize();
     return ok ? 0 : 1;

@@ -1,19 +1,26 @@
-// Times one "获取答案" click in bank mode as a person meets it: a page of about
-// 2 MB with 2000 questions, a bank file of 100 000 entries, and the main
-// window's own question list shown on screen. Besides the whole click it times
-// the click's three parts one by one with the same data: the matching (both
-// executes and reading every sub-match, with the scripting component and with
-// the built-in engine), the lookups (the profile reader per id as the click
-// does, and the bank index for comparison) and filling the list with the same
-// rows. Then it checks that the click listed exactly those rows.
+// Times one "获取答案" click as a person meets it, and its reference: a page of
+// about 2 MB with 2000 questions, a bank file of 100 000 entries, and the main
+// window's own question list shown on screen. One process does one side, so that
+// the peak memory of each side can be told apart:
 //
+//   click  the first "获取答案" of the process on the shown main window, with the
+//          regular-expression component and the profile reader cold, as at a
+//          person's first click; then a check that it listed the expected rows.
+//   fill   the reference: the same rows put into the same list with the list's own
+//          three operations (deleteAllRows, appendRow, setCellText), nothing else.
+//   parts  the details: the click's parts one by one with the same data (matching
+//          with the component and with the built-in engine, the lookups through the
+//          profile reader as the click does and through the bank index for
+//          comparison, the fill), the click and the fill alternating REPEATS times,
+//          and fills the program does not do (redraw off, list hidden).
+//
+// The exam is either kind the click knows (click_bench_data_win.h): "answers" (the
+// page carries the answers) or "bank" (the page carries ids, answers from the bank).
 // Prints key=value lines for tools/bench/bench_click.py:
 //   phase=NAME ms=TOTAL [count=N] [more fields]
 //
-//   bench_click.exe [QUESTIONS [BANK_ENTRIES [MEGABYTES [REPEATS]]]]   (2000 100000 2 1)
-//
-// With REPEATS, the fill and the click alternate that many times and the best of each
-// is reported.
+//   bench_click.exe KIND SIDE [QUESTIONS [BANK_ENTRIES [MEGABYTES [REPEATS]]]]
+//   (defaults 2000 100000 2 1)
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
@@ -21,6 +28,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -34,6 +42,7 @@
 #include "app/dispatch_win.h"
 #include "app/main_window_win.h"
 #include "app/window_layer_win.h"
+#include "tools/bench/click_bench_data_win.h"
 
 namespace {
 
@@ -41,68 +50,6 @@ using Clock = std::chrono::steady_clock;
 
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// Bytes a text takes in code page 936: one for ASCII, two for the Chinese used here.
-std::size_t bytesIn936(std::wstring_view text) {
-    std::size_t bytes = 0;
-    for (wchar_t c : text) bytes += c < 0x80 ? 1 : 2;
-    return bytes;
-}
-
-// The bank's ids are 1..entries; one question in ten asks for an id the bank lacks.
-std::vector<unsigned> questionIds(int questions, int entries) {
-    std::vector<unsigned> ids;
-    unsigned state = 12345;
-    for (int i = 0; i < questions; ++i) {
-        state = state * 1103515245u + 12345u;
-        unsigned n = (state >> 8) % static_cast<unsigned>(entries) + 1;
-        ids.push_back(i % 10 == 9 ? n + static_cast<unsigned>(entries) : n);
-    }
-    return ids;
-}
-
-// An exam page in bank mode: each question is one list item on one line with its id
-// and text, then four option lines and a hidden explanation that pads every question
-// to the same share of `bytes`. There is no stranswer attribute, so the answer
-// pattern scans the whole page in vain before the id pattern runs.
-Text makePage(const std::vector<unsigned>& ids, std::size_t bytes) {
-    static const wchar_t* const words[] = {L"下列", L"关于", L"计算机", L"网络", L"说法",
-                                           L"正确", L"的是", L"（",     L"）",   L"。"};
-    std::wstring page = L"<html><body><div class=\"paper\">\r\n<ul class=\"questions\">\r\n";
-    const std::size_t share = bytes / (ids.size() ? ids.size() : 1);
-    for (std::size_t n = 1; n <= ids.size(); ++n) {
-        std::wstring text;
-        for (std::size_t k = 0; k < 12; ++k) text += words[(n * 7 + k * 3) % 10];
-        std::wstring question = L"<li class=\"question\" id=\"" + std::to_wstring(ids[n - 1]) +
-                                L"\"><span class=\"num\">" + std::to_wstring(n) +
-                                L".</span><span class=\"t\">" + text + L"</span></li>\r\n";
-        for (wchar_t option : std::wstring(L"ABCD")) {
-            question += L"  <div class=\"opt\"><label><input type=\"radio\" name=\"q" +
-                        std::to_wstring(n) + L"\" value=\"" + option + L"\"> " + text.substr(0, 8) +
-                        L"</label></div>\r\n";
-        }
-        std::wstring pad = L"  <div class=\"explain\" style=\"display:none\">";
-        const std::wstring tail = L"</div>\r\n";
-        std::size_t used = bytesIn936(question) + bytesIn936(pad) + bytesIn936(tail);
-        for (std::size_t k = 0; used + 2 <= share; ++k, used += 2) pad += words[k % 10][0];
-        page += question + pad + tail;
-    }
-    page += L"</ul>\r\n</div></body></html>\r\n";
-    return textFromWide(page);
-}
-
-// A bank file of `entries` answers in section "考试题目", code page 936, CRLF lines.
-Text makeBank(int entries) {
-    static const wchar_t* const choices[] = {
-        L"A", L"B", L"C", L"D", L"AB", L"ABCD", L"正确", L"错误", L"人民代表大会制度"};
-    std::wstring bank = L"[考试题目]\r\n";
-    unsigned state = 7;
-    for (int id = 1; id <= entries; ++id) {
-        state = state * 1103515245u + 12345u;
-        bank += std::to_wstring(id) + L"=" + choices[(state >> 8) % 9] + L"\r\n";
-    }
-    return textFromWide(bank);
 }
 
 bool writeFile(const std::wstring& path, const Text& bytes) {
@@ -128,11 +75,6 @@ void pumpUntilIdle() {
         }
     }
 }
-
-// One row as the click lists it.
-struct Row {
-    Text number, question, answer;
-};
 
 struct Matched {
     std::vector<Text> ids, questions;
@@ -176,7 +118,7 @@ struct FillTimes {
 };
 
 // deleteAllRows, then per row appendRow and the two setCellText calls, each timed.
-FillTimes fill(HWND list, const std::vector<Row>& rows) {
+FillTimes fill(HWND list, const std::vector<ExamRow>& rows) {
     FillTimes t;
     auto start = Clock::now();
     deleteAllRows(list);
@@ -218,7 +160,7 @@ Text cellText(HWND list, int row, int column) {
 }
 
 // The number of rows of the list that differ from `rows` (a missing or extra row counts).
-std::size_t differingRows(HWND list, const std::vector<Row>& rows) {
+std::size_t differingRows(HWND list, const std::vector<ExamRow>& rows) {
     auto listed = static_cast<std::size_t>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     std::size_t differing = listed > rows.size() ? listed - rows.size() : rows.size() - listed;
     for (std::size_t i = 0; i < rows.size() && i < listed; ++i) {
@@ -253,7 +195,7 @@ HWND showMainWindow() {
 // list's drawing switched off, and with the list hidden, each counted up to the list
 // shown again and painted; and the call a visible list makes on every insert besides
 // storing the row, setting its scroll bar's range, which draws the scroll bar again.
-void timeOtherWays(HWND list, const std::vector<Row>& rows) {
+void timeOtherWays(HWND list, const std::vector<ExamRow>& rows) {
     deleteAllRows(list);
     pumpUntilIdle();
     auto start = Clock::now();
@@ -298,37 +240,81 @@ std::wstring makeWorkFolder() {
     return folder + L"\\";
 }
 
-int argument(int argc, char** argv, int index, int fallback) {
-    return argc > index ? std::atoi(argv[index]) : fallback;
-}
+struct Options {
+    ExamKind kind = ExamKind::bank;
+    const char* side = "click";
+    int questions = 2000, entries = 100000, repeats = 1;
+    double megabytes = 2.0;
+};
 
-int runBenchmark(int questions, int entries, double megabytes, int repeats,
-                 const std::wstring& folder) {
-    const std::vector<unsigned> ids = questionIds(questions, entries);
+// The exam's files and the shown main window with the page captured.
+struct Session {
+    std::vector<ExamRow> rows;
+    HWND window = nullptr, list = nullptr;
+    bool component = false;
+};
+
+bool openSession(const Options& o, const std::wstring& folder, bool withPage, Session& session) {
+    const std::vector<unsigned> ids = examQuestionIds(o.questions, o.entries);
     auto start = Clock::now();
-    const Text html = makePage(ids, static_cast<std::size_t>(megabytes * 1024 * 1024));
-    const std::wstring bankPath = folder + L"bank.tmp";
-    if (!writeFile(bankPath, makeBank(entries))) {
-        std::fputs("bench_click: cannot write the bank file\n", stderr);
-        return 1;
+    session.rows = expectedRows(o.kind, ids, o.entries);
+    std::size_t pageBytes = 0;
+    if (withPage) {
+        appState.capturedPageHtml =
+            makeExamPage(o.kind, ids, static_cast<std::size_t>(o.megabytes * 1024 * 1024));
+        pageBytes = appState.capturedPageHtml.size();
+        const std::wstring bankPath = folder + L"bank.tmp";
+        if (o.kind == ExamKind::bank && !writeFile(bankPath, makeExamBank(o.entries))) {
+            std::fputs("bench_click: cannot write the bank file\n", stderr);
+            return false;
+        }
+        appState.bankFilePath = textFromWide(bankPath);
     }
     std::printf("phase=setup ms=%.1f page_bytes=%zu questions=%d bank_entries=%d\n", msSince(start),
-                html.size(), questions, entries);
-
-    HWND window = showMainWindow();
-    HWND list = mainWindow.超级列表框1;
-    if (!window || !list || !::IsWindowVisible(list)) {
+                pageBytes, o.questions, o.entries);
+    session.window = showMainWindow();
+    session.list = mainWindow.超级列表框1;
+    if (!session.window || !session.list || !::IsWindowVisible(session.list)) {
         std::fputs("bench_click: the main window could not be shown\n", stderr);
-        return 1;
+        return false;
     }
-    appState.capturedPageHtml = html;
-    appState.bankFilePath = textFromWide(bankPath);
-    const bool component = createAutomationObject(L"VBScript.RegExp") != nullptr;
-    std::printf("phase=environment component=%d acp=%u\n", component ? 1 : 0, ::GetACP());
+    return true;
+}
 
+// Whether the click finds the regular-expression component (a run may switch it off).
+void askForComponent(Session& s) {
+    s.component = createAutomationObject(L"VBScript.RegExp") != nullptr;
+    std::printf("phase=environment component=%d acp=%u\n", s.component ? 1 : 0, ::GetACP());
+    std::fflush(stdout);
+}
+
+// Asked after the click, so that the click loads the component itself.
+int runClick(Session& s) {
+    auto start = Clock::now();
+    getAnswers();
+    double ms = msSince(start);
+    askForComponent(s);
+    std::size_t differing = differingRows(s.list, s.rows);
+    std::printf("phase=click engine=%s ms=%.1f count=%zu differing=%zu\n",
+                s.component ? "component" : "builtin", ms, s.rows.size(), differing);
+    return differing ? 1 : 0;
+}
+
+int runFill(Session& s) {
+    FillTimes filled = fill(s.list, s.rows);
+    printFill("visible", filled, s.rows.size());
+    std::size_t differing = differingRows(s.list, s.rows);
+    std::printf("phase=check differing=%zu\n", differing);
+    return differing ? 1 : 0;
+}
+
+int runParts(const Options& o, Session& s) {
+    askForComponent(s);
+    const std::vector<ExamRow>& rows = s.rows;
+    const Text& html = appState.capturedPageHtml;
     // First uses pay for loading the component and for parsing the bank file (a reader
     // that keeps the parsed file, as Wine's does, pays this once per process).
-    start = Clock::now();
+    auto start = Clock::now();
     lookupAnswer("1");
     std::printf("phase=cold_lookup ms=%.1f\n", msSince(start));
     matchPage(RegexEngineChoice::componentFirst, "<li id=\"1\">x</li>");
@@ -340,75 +326,98 @@ int runBenchmark(int questions, int entries, double megabytes, int repeats,
     if (builtIn.ids != viaComponent.ids || builtIn.questions != viaComponent.questions) {
         std::puts("mismatch=the component and the built-in engine found different questions");
     }
-
-    std::vector<Row> rows;
-    start = Clock::now();
-    for (std::size_t i = 0; i < viaComponent.ids.size(); ++i) {
-        rows.push_back(Row{toText(static_cast<std::int64_t>(i + 1)), viaComponent.questions[i],
-                           lookupAnswer(viaComponent.ids[i])});
+    if (o.kind == ExamKind::bank) {
+        std::size_t differs = 0;
+        start = Clock::now();
+        for (std::size_t i = 0; i < builtIn.ids.size() && i < rows.size(); ++i) {
+            differs += lookupAnswer(builtIn.ids[i]) != rows[i].answer;
+        }
+        std::printf("phase=lookups way=profile_reader ms=%.1f count=%zu\n", msSince(start),
+                    builtIn.ids.size());
+        start = Clock::now();
+        BankIndex index = loadBankIndex(appState.bankFilePath);
+        double buildMs = msSince(start);
+        auto asking = Clock::now();
+        for (std::size_t i = 0; i < builtIn.ids.size() && i < rows.size(); ++i) {
+            differs += lookupBankAnswer(index, builtIn.ids[i]) != rows[i].answer;
+        }
+        std::printf("phase=lookups way=index ms=%.1f build_ms=%.1f lookups_ms=%.1f count=%zu\n",
+                    msSince(start), buildMs, msSince(asking), builtIn.ids.size());
+        if (differs) std::printf("mismatch=%zu looked-up answers differ\n", differs);
     }
-    std::printf("phase=lookups way=profile_reader ms=%.1f count=%zu\n", msSince(start),
-                rows.size());
-    start = Clock::now();
-    BankIndex index = loadBankIndex(appState.bankFilePath);
-    double buildMs = msSince(start);
-    std::size_t indexDiffers = 0;
-    auto asking = Clock::now();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        indexDiffers += lookupBankAnswer(index, viaComponent.ids[i]) != rows[i].answer;
-    }
-    std::printf("phase=lookups way=index ms=%.1f build_ms=%.1f lookups_ms=%.1f count=%zu\n",
-                msSince(start), buildMs, msSince(asking), rows.size());
-    if (indexDiffers) std::printf("mismatch=%zu index answers differ\n", indexDiffers);
     std::fflush(stdout);
 
-    // Each fill and the click start from an empty list that has been painted, as the
-    // first click after the start does. They alternate, and the best of each is kept,
-    // so that a busy moment of the machine does not decide the ratio.
+    // Each fill and the click start from an empty list that has been painted. They
+    // alternate, and the best of each is kept, so that a busy moment of the machine
+    // does not decide the ratio.
     FillTimes bestFill;
     double clickMs = 0;
     std::size_t differing = 0;
-    for (int run = 0; run < repeats; ++run) {
-        deleteAllRows(list);
+    for (int run = 0; run < o.repeats; ++run) {
+        deleteAllRows(s.list);
         pumpUntilIdle();
-        FillTimes filled = fill(list, rows);
+        FillTimes filled = fill(s.list, rows);
         if (run == 0 || filled.totalMs < bestFill.totalMs) bestFill = filled;
-        deleteAllRows(list);
+        deleteAllRows(s.list);
         pumpUntilIdle();
         start = Clock::now();
         getAnswers();
         double ms = msSince(start);
         if (run == 0 || ms < clickMs) clickMs = ms;
-        differing += differingRows(list, rows);
+        differing += differingRows(s.list, rows);
         pumpUntilIdle();
     }
     printFill("visible", bestFill, rows.size());
     std::printf("phase=click engine=%s ms=%.1f count=%zu runs=%d\n",
-                component ? "component" : "builtin", clickMs, rows.size(), repeats);
+                s.component ? "component" : "builtin", clickMs, rows.size(), o.repeats);
     if (differing) std::printf("mismatch=%zu rows listed by the clicks differ\n", differing);
 
     // The next click first empties a full list.
     start = Clock::now();
-    deleteAllRows(list);
+    deleteAllRows(s.list);
     std::printf("phase=delete_full ms=%.1f count=%zu\n", msSince(start), rows.size());
     pumpUntilIdle();
     std::fflush(stdout);
 
-    timeOtherWays(list, rows);
-    ::DestroyWindow(window);
+    timeOtherWays(s.list, rows);
     return differing ? 1 : 0;
+}
+
+int run(const Options& o, const std::wstring& folder) {
+    const bool parts = std::strcmp(o.side, "parts") == 0;
+    const bool click = std::strcmp(o.side, "click") == 0;
+    Session session;
+    if (!openSession(o, folder, click || parts, session)) return 1;
+    int rc = parts ? runParts(o, session) : click ? runClick(session) : runFill(session);
+    std::fflush(stdout);
+    ::DestroyWindow(session.window);
+    return rc;
+}
+
+int argument(int argc, char** argv, int index, int fallback) {
+    return argc > index ? std::atoi(argv[index]) : fallback;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int questions = argument(argc, argv, 1, 2000);
-    const int entries = argument(argc, argv, 2, 100000);
-    const double megabytes = argc > 3 ? std::atof(argv[3]) : 2.0;
-    const int repeats = argument(argc, argv, 4, 1);
-    if (questions < 1 || entries < 1 || megabytes <= 0 || repeats < 1) {
-        std::fputs("usage: bench_click.exe [QUESTIONS [BANK_ENTRIES [MEGABYTES [REPEATS]]]]\n",
-                   stderr);
+    Options o;
+    const char* kind = argc > 1 ? argv[1] : "";
+    o.side = argc > 2 ? argv[2] : "";
+    o.kind = std::strcmp(kind, "answers") == 0 ? ExamKind::answers : ExamKind::bank;
+    o.questions = argument(argc, argv, 3, 2000);
+    o.entries = argument(argc, argv, 4, 100000);
+    o.megabytes = argc > 5 ? std::atof(argv[5]) : 2.0;
+    o.repeats = argument(argc, argv, 6, 1);
+    const bool knownKind = std::strcmp(kind, "answers") == 0 || std::strcmp(kind, "bank") == 0;
+    const bool knownSide = std::strcmp(o.side, "click") == 0 || std::strcmp(o.side, "fill") == 0 ||
+                           std::strcmp(o.side, "parts") == 0;
+    if (!knownKind || !knownSide || o.questions < 1 || o.entries < 1 || o.megabytes <= 0 ||
+        o.repeats < 1) {
+        std::fputs(
+            "usage: bench_click.exe answers|bank click|fill|parts "
+            "[QUESTIONS [BANK_ENTRIES [MEGABYTES [REPEATS]]]]\n",
+            stderr);
         return 2;
     }
     ::OleInitialize(nullptr);
@@ -417,7 +426,7 @@ int main(int argc, char** argv) {
     if (folder.empty()) {
         std::fputs("bench_click: cannot make a folder in the temporary directory\n", stderr);
     } else {
-        rc = runBenchmark(questions, entries, megabytes, repeats, folder);
+        rc = run(o, folder);
         ::DeleteFileW((folder + L"bank.tmp").c_str());
         ::RemoveDirectoryW(folder.c_str());
     }
