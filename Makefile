@@ -21,7 +21,7 @@ run: build
 	@python3 tools/demo/run_demo.py --build $(BUILD)
 
 bench: build
-	@python3 tools/bench/run_bench.py --build $(BUILD)
+	@python3 tools/bench/run_bench.py --build $(BUILD) $(BENCH_ARGS)
 
 FUZZ_BUILD ?= build-libfuzzer
 FUZZ_SECONDS ?= 60
