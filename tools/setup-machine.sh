@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(g++ cmake make python3 googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
           xvfb xdotool imagemagick x11-utils nettle-dev curl clang-format
-          fonts-wqy-microhei clang libclang-rt-14-dev)
+          fonts-wqy-microhei clang libclang-rt-14-dev time openssl)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
