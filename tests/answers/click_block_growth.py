@@ -64,11 +64,8 @@ class Session:
             rig.wait_gone(cls="TiyanPageHost")
         path = self.folder / f"{name}.html"
         path.write_bytes(page)
-        self.host = rig.start("pagehost.exe", "--html", rig.winpath(path), "--url",
-                              f"http://exam.example.edu/{name}", "--title", name, "--rect",
-                              PAGE_RECT, *options)
-        frame = rig.wait_window(cls="TiyanPageHost", title=name, visible=True, timeout=60)
-        server = rig.child(frame, "Internet Explorer_Server")
+        self.host, server = rig.show_page(path, name, *options, rect=PAGE_RECT,
+                                          url=f"http://exam.example.edu/{name}")
         rig.drag([rig.centre(self.picture["rect"]), rig.centre(server["rect"])])
         rig.wait_until(lambda: self.dump.exists() and self.dump.read_bytes() == page,
                        timeout=120, message="the capture of the page")

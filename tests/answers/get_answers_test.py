@@ -66,12 +66,9 @@ class GetAnswersTest(unittest.TestCase):
     def show_page(self, html, name):
         path = rig.out_dir("get_answers") / f"{name}.html"
         path.write_bytes(html.encode("gbk"))
-        host = rig.start("pagehost.exe", "--html", rig.winpath(path), "--url",
-                         f"http://exam.example.edu/{name}", "--title", name,
-                         "--rect", "40,40,500,240")
+        host, server = rig.show_page(path, name, url=f"http://exam.example.edu/{name}")
         self.addCleanup(host.kill)
-        frame = rig.wait_window(cls="TiyanPageHost", title=name, visible=True)
-        return rig.child(frame, "Internet Explorer_Server")
+        return server
 
     def capture(self, page):
         rig.drag([rig.centre(self.picture["rect"]), rig.centre(page["rect"])])

@@ -74,11 +74,7 @@ class HostilePagesTest(unittest.TestCase):
             rig.wait_gone(cls="TiyanPageHost")
         path = self.folder / f"{name}.html"
         path.write_bytes(page)
-        cls.host = rig.start("pagehost.exe", "--html", rig.winpath(path), "--url",
-                             f"http://exam.example.edu/{name}", "--title", name, "--rect",
-                             "40,40,500,240")
-        frame = rig.wait_window(cls="TiyanPageHost", title=name, visible=True, timeout=60)
-        server = rig.child(frame, "Internet Explorer_Server")
+        cls.host, server = rig.show_page(path, name, url=f"http://exam.example.edu/{name}")
         rig.drag([rig.centre(self.picture["rect"]), rig.centre(server["rect"])])
         rig.wait_answering(self.main["hwnd"], CLICK_LIMIT)
 

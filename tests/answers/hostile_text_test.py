@@ -102,11 +102,8 @@ class HostileTextTest(unittest.TestCase):
         the rows listed once the window answers again."""
         path = self.folder / f"{name}.html"
         path.write_bytes(page)
-        host = rig.start("pagehost.exe", "--html", rig.winpath(path), "--title", name,
-                         "--rect", "40,40,500,240", *host_options)
+        host, server = rig.show_page(path, name, *host_options)
         with host:
-            frame = rig.wait_window(cls="TiyanPageHost", title=name, visible=True)
-            server = rig.child(frame, "Internet Explorer_Server")
             rig.drag([rig.centre(self.picture["rect"]), rig.centre(server["rect"])])
             rig.wait_answering(self.main["hwnd"])
         rig.wait_gone(cls="TiyanPageHost")

@@ -130,6 +130,22 @@ def start(exe, *args, name=None, env_vars=None, cwd=None):
     return WinProcess(exe, args, name or exe.stem, env_vars, cwd)
 
 
+def show_page(page_file, name, *options, url=None, rect="40,40,500,240", timeout=60.0):
+    """Shows the HTML file page_file in a page host titled name (at rect, with the
+    page host's further options) and returns (the host process, the report of its
+    "Internet Explorer_Server" window) once the host's frame is visible."""
+    args = ["--html", winpath(page_file), "--title", name, "--rect", rect]
+    if url is not None:
+        args += ["--url", url]
+    host = start("pagehost.exe", *args, *options)
+    try:
+        frame = wait_window(cls="TiyanPageHost", title=name, visible=True, timeout=timeout)
+        return host, child(frame, "Internet Explorer_Server")
+    except BaseException:
+        host.kill()
+        raise
+
+
 def run(exe, *args, timeout=60, env_vars=None):
     """Runs a Windows program to its end; returns (exit code, output bytes)."""
     with start(exe, *args, env_vars=env_vars) as process:
