@@ -22,6 +22,7 @@ import os
 import pathlib
 import signal
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -159,16 +160,26 @@ def run(exe, *args, timeout=60, env_vars=None):
 
 # --- winprobe -----------------------------------------------------------------
 
+# Probe commands that only look, and so may run again. Once in a long CI run, Wine
+# ended a probe with exit code 1 before its first line ran (no report, no output).
+LOOKING_PROBES = {"find", "wait", "waitgone", "cursor", "answer"}
+
+
 def probe(command, *args, timeout=60):
     """Runs winprobe and returns its JSON report, with the exit code as "exit"."""
-    with tempfile.TemporaryDirectory(dir=out_dir("probe")) as folder:
-        report = pathlib.Path(folder) / "probe.json"
-        code, output = run("winprobe.exe", winpath(report), command, *args, timeout=timeout)
-        if not report.exists():
-            raise RigError(f"winprobe {command} wrote no report (exit {code}): {output!r}")
-        data = json.loads(report.read_text(encoding="utf-8"))
-    data["exit"] = code
-    return data
+    attempts = 2 if command in LOOKING_PROBES else 1
+    for attempt in range(attempts):
+        with tempfile.TemporaryDirectory(dir=out_dir("probe")) as folder:
+            report = pathlib.Path(folder) / "probe.json"
+            code, output = run("winprobe.exe", winpath(report), command, *args, timeout=timeout)
+            if report.exists():
+                data = json.loads(report.read_text(encoding="utf-8"))
+                data["exit"] = code
+                return data
+        message = f"winprobe {command} wrote no report (exit {code}): {output!r}"
+        if attempt + 1 < attempts:
+            print(f"{message}; running it again", file=sys.stderr)
+    raise RigError(message)
 
 
 def _filter_args(cls=None, title=None, pid=None, hwnd=None, visible=False, depth=None):
