@@ -8,7 +8,7 @@ starts; each start is checked to have stored the whole bank.
 Two references on the same bank, measured in the same run, three times each, taking
 turns with the starts:
 - the raw operations natively: curl downloads the packed bank, openssl's RC4 with
-  the bank's key decrypts it (bankctl unpack where openssl is missing);
+  the bank's key decrypts it;
 - the program's own operations, each in a Wine process of its own: the webRequest
   probe of the web tests downloads it, bankctl.exe unpacks it with the platform's
   provider.
@@ -19,7 +19,6 @@ Peak memory: tiyan.exe's Wine process; for a reference the larger of its two ste
 import hashlib
 import os
 import pathlib
-import shutil
 import statistics
 import subprocess
 import sys
@@ -132,22 +131,15 @@ def start_once(bench, rig, bankfixture, plain_size):
     return seconds, peak
 
 
-def decrypt_natively(bench, packed, out, plain):
-    """The decryption alone, natively: (what did it, seconds, peak bytes). openssl's RC4
-    with the bank's key where it is installed; otherwise the native bankctl, whose
-    build may carry the sanitizers (several times slower, and more memory)."""
-    if shutil.which("openssl"):
-        key = hashlib.md5(PASSWORD).digest()[:5] + bytes(11)
-        name = "openssl rc4"
-        command = ["openssl", "enc", "-d", "-rc4", "-K", key.hex(), "-nosalt", "-in", packed,
-                   "-out", out, "-provider", "legacy", "-provider", "default"]
-    else:
-        name = "bankctl unpack"
-        command = [bench.need(bench.native / "bankctl"), "unpack", packed, out]
-    run = measured(command)
+def decrypt_natively(packed, out, plain):
+    """The decryption alone, natively, with openssl's RC4 and the bank's key:
+    (seconds, peak bytes)."""
+    key = hashlib.md5(PASSWORD).digest()[:5] + bytes(11)
+    run = measured(["openssl", "enc", "-d", "-rc4", "-K", key.hex(), "-nosalt", "-in", packed,
+                    "-out", out, "-provider", "legacy", "-provider", "default"])
     if pathlib.Path(out).read_bytes() != plain:
-        raise BenchError(f"{name} decrypted a different bank")
-    return name, run.seconds, run.peak
+        raise BenchError("openssl rc4 decrypted a different bank")
+    return run.seconds, run.peak
 
 
 def decrypt_in_wine(bench, packed, out, plain):
@@ -171,14 +163,13 @@ def measure(bench):
         port = bankfixture.bank_port()
         bench.say(f"bank: {len(plain) / MB:.1f} MB plain text without a zero byte, packed "
                   f"{packed.stat().st_size / MB:.1f} MB, served on port {port}")
-        starts, native, wine, decrypter = [], [], [], ""
+        starts, native, wine = [], [], []
         with BankServerProcess(packed, port, work) as server:
             for _ in range(RUNS):  # the three ways take turns, so a busy moment hits all
                 starts.append(start_once(bench, rig, bankfixture, len(plain)))
                 download = work / "download.bin"
                 curl_seconds, curl_peak = curl_download(server.url(), str(download))
-                decrypter, seconds, peak = decrypt_natively(bench, download, work / "out1.ini",
-                                                            plain)
+                seconds, peak = decrypt_natively(download, work / "out1.ini", plain)
                 native.append((curl_seconds + seconds, max(curl_peak, peak), curl_seconds,
                                seconds))
                 probe_seconds, _, probe_peak, length = probe_download(bench, server.url(),
@@ -193,7 +184,7 @@ def measure(bench):
     bench.say("starts to the main window: " + ", ".join(f"{s:.2f} s" for s, _ in starts) +
               "; peaks " + ", ".join(f"{p / MB:.1f} MB" for _, p in starts))
     rows = []
-    for name, runs in ((f"curl + {decrypter}", native),
+    for name, runs in (("curl + openssl rc4", native),
                        ("webRequest probe + bankctl.exe unpack, in Wine", wine)):
         bench.say(f"{name}: " + ", ".join(f"{t:.2f} s ({a:.2f} + {b:.2f})" for t, _, a, b in runs)
                   + "; peaks " + ", ".join(f"{p / MB:.1f} MB" for _, p, _, _ in runs))

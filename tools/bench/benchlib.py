@@ -59,63 +59,43 @@ def measured(cmd, env=None, timeout=1800, check=True):
 class Launched:
     """A command started with its output into the file `out`, whose peak memory is
     measured: the maximum resident set that /usr/bin/time -v reports (the kernel's
-    figure, taken when the process is reaped), or where that program is missing, the
-    process's VmHWM read from /proc every 10 ms while it runs. Not the kernel's figure
-    for a child of this script: a child of a large process starts with its parent's
-    high-water mark. Under Wine the process started is the Windows process itself;
-    processes it starts with CreateProcess are not children of it on the Linux side
-    and are not counted."""
+    figure, taken when the process is reaped; the machine setup installs the program).
+    Not the kernel's figure for a child of this script: a child of a large process
+    starts with its parent's high-water mark. Under Wine the process started is the
+    Windows process itself; processes it starts with CreateProcess are not children of
+    it on the Linux side and are not counted."""
 
     def __init__(self, cmd, env, out):
-        self._times = None
-        cmd = [str(c) for c in cmd]
-        if os.path.exists(TIME):
-            self._times = tempfile.NamedTemporaryFile(prefix="tiyan-bench-time-")
-            cmd = [TIME, "-v", "-o", self._times.name, *cmd]
+        if not os.path.exists(TIME):
+            raise BenchError(f"{TIME} is missing: run make setup")
+        self._times = tempfile.NamedTemporaryFile(prefix="tiyan-bench-time-")
+        cmd = [TIME, "-v", "-o", self._times.name, *[str(c) for c in cmd]]
         self.start = time.monotonic()
         self.seconds = None
         self.process = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=out,
                                         stderr=subprocess.STDOUT, env=env)
-        self._hwm = 0
-
-    def _poll_hwm(self):
-        pid = self.process.pid
-        if self._times:  # the time program measures
-            return
-        try:
-            status = pathlib.Path(f"/proc/{pid}/status").read_text()
-        except OSError:
-            return
-        match = re.search(r"^VmHWM:\s+(\d+) kB", status, re.M)
-        if match:
-            self._hwm = max(self._hwm, int(match.group(1)) * 1024)
 
     def wait(self, timeout):
         """(exit code, peak bytes); past `timeout` seconds the process is killed and
         BenchError raised."""
-        deadline = time.monotonic() + timeout
-        while self.process.poll() is None:
-            if time.monotonic() > deadline:
-                self.kill()
-                raise BenchError(f"{self.process.args} took longer than {timeout} s")
-            self._poll_hwm()
-            time.sleep(0.01)
+        try:
+            self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.kill()
+            raise BenchError(f"{self.process.args} took longer than {timeout} s") from None
         self.seconds = time.monotonic() - self.start
-        peak = self._hwm
-        if self._times:
-            peak = max_rss_bytes(pathlib.Path(self._times.name).read_text())
-            self._times.close()
+        peak = max_rss_bytes(pathlib.Path(self._times.name).read_text())
+        self._times.close()
         return self.process.returncode, peak
 
     def kill(self):
-        """Ends the process and, under the time program, the process it runs."""
+        """Ends the process that the time program runs, then the time program."""
         pid = self.process.pid
-        if self._times and self.process.poll() is None:
+        if self.process.poll() is None:
             kids = pathlib.Path(f"/proc/{pid}/task/{pid}/children")
             for kid in (kids.read_text().split() if kids.exists() else []):
                 with contextlib.suppress(ProcessLookupError):
                     os.kill(int(kid), signal.SIGKILL)
-        if self.process.poll() is None:
             self.process.kill()
         self.process.wait(10)
 
